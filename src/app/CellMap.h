@@ -1,0 +1,34 @@
+// The world drawn through a map of one pixel per cell, scaled ten times.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "app/View.h"
+#include "world/World.h"
+
+struct ALLEGRO_BITMAP;
+
+// A 720 x 480 video bitmap of the game display, one pixel per cell in the
+// colour of that cell's tile, and the tile each pixel was last written from.
+// Only the render thread uses it; pixels outside every view so far are unset.
+struct CellMap {
+  ALLEGRO_BITMAP* bitmap = nullptr;
+  std::vector<ALLEGRO_BITMAP*> lastTile;  // per grid index; null = never written
+  ALLEGRO_BITMAP* tiles[kBlockKinds] = {};
+  uint32_t colours[kBlockKinds] = {};     // tile colours, as locked pixels
+  std::vector<int> changed;               // scratch: grid indices changed this frame
+};
+
+// Make the map for the display current on this thread; the tile colours are
+// read once from the catalogue's tiles. False if the bitmap cannot be made.
+bool createCellMap(CellMap* map, const BlockType* catalogue);
+void destroyCellMap(CellMap* map);
+
+// Bring the map's pixels of the visible cells up to date with the grid:
+// only pixels whose tile changed are written, under one lock of their region.
+void updateCellMap(CellMap* map, const View& view, const World& world);
+
+// Draw the visible part of the map scaled by 10, exactly where the per-tile
+// loop would put the cells.
+void drawCellMap(const CellMap& map, const View& view);

@@ -1,0 +1,20 @@
+// Handing one event of play to its handler.
+#pragma once
+
+#include "player/Player.h"
+#include "world/World.h"
+
+// What the event handlers work on besides the player record; owned by main.
+struct PlayState {
+  World* world;
+  const BlockType* catalogue;  // main's own catalogue
+  int32_t tickCount;
+  int32_t jumpEndTick;
+};
+
+// Run the handler for one event and return the updated record: mouse presses,
+// key presses and releases, ticks (one movement step), and the window losing
+// focus (held keys are let go, since their releases will not reach us).
+// Every other event leaves the record as it was. Waking the render thread on
+// a tick is the caller's part.
+Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state);

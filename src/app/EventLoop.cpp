@@ -1,0 +1,27 @@
+// The main thread's loop during play.
+#include "app/EventLoop.h"
+
+// Whether a handler looks at events of this type.
+static bool isHandled(unsigned int type) {
+  switch (type) {
+    case ALLEGRO_EVENT_MOUSE_BUTTON_DOWN:
+    case ALLEGRO_EVENT_KEY_DOWN:
+    case ALLEGRO_EVENT_KEY_UP:
+    case ALLEGRO_EVENT_TIMER:
+    case ALLEGRO_EVENT_DISPLAY_SWITCH_OUT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContext* context,
+                  Player* player, PlayState* state) {
+  for (;;) {
+    al_wait_for_event(queue, event);
+    if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE) return;
+    if (!isHandled(event->type)) continue;
+    if (event->type == ALLEGRO_EVENT_TIMER) al_broadcast_cond(context->tickCond);
+    storePlayer(context, dispatchEvent(*event, *player, state));
+  }
+}

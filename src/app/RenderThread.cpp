@@ -1,0 +1,44 @@
+// The render thread: one frame per tick, drawn while the main thread plays.
+#include "app/Frame.h"
+#include "app/RenderContext.h"
+
+bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame) {
+  al_lock_mutex(context->mutex);
+  const bool stop = al_get_thread_should_stop(thread);
+  if (!stop) {
+    al_wait_cond(context->tickCond, context->mutex);
+    *frame = *context->player;
+  }
+  al_unlock_mutex(context->mutex);
+  return !stop;
+}
+
+void requestRenderStop(ALLEGRO_THREAD* thread, RenderContext* context) {
+  al_lock_mutex(context->mutex);
+  al_set_thread_should_stop(thread);
+  al_broadcast_cond(context->tickCond);
+  al_unlock_mutex(context->mutex);
+}
+
+void storePlayer(RenderContext* context, const Player& player) {
+  al_lock_mutex(context->mutex);
+  *context->player = player;
+  al_unlock_mutex(context->mutex);
+}
+
+void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
+  auto* context = static_cast<RenderContext*>(arg);
+  // The main thread has given up the display; its drawing context is ours now.
+  al_set_target_bitmap(al_get_backbuffer(context->display));
+  CellMap map;
+  const bool haveMap = createCellMap(&map, context->catalogue);
+  Player frame;
+  while (waitForTick(thread, context, &frame)) {
+    drawFrame(frame, *context, haveMap ? &map : nullptr);
+    al_flip_display();
+  }
+  destroyCellMap(&map);
+  // Hand the drawing context back so the main thread can destroy the display.
+  al_set_target_bitmap(nullptr);
+  return nullptr;
+}

@@ -1,0 +1,61 @@
+// Which part of the world a frame shows, and where the sprite stands on screen.
+#include "app/View.h"
+
+#include <algorithm>
+
+#include "world/World.h"
+
+namespace {
+
+struct Axis {
+  int edge;    // world pixel at the screen's low edge
+  int sprite;  // sprite position on screen
+  int count;   // cells counted
+};
+
+// The horizontal axis: the end test adds one cell's width before comparing.
+Axis horizontalAxis(float x, int width) {
+  const int half = width / 2;
+  if (static_cast<double>(x) - half < 0.0) return {0, static_cast<int>(x), width / 10};
+  if (static_cast<double>(x) + half + 10.0 > kWorldWidth) {
+    const int edge = kWorldWidth - 10 * (width / 10);
+    return {edge, static_cast<int>(x) - edge, width / 10};
+  }
+  return {static_cast<int>(x) - half, half, width / 10 + 1};
+}
+
+// The vertical axis: no extra cell in the end test, one row fewer at the end.
+Axis verticalAxis(float y, int height) {
+  const int half = height / 2;
+  if (static_cast<double>(y) - half < 0.0) return {0, static_cast<int>(y), height / 10};
+  if (static_cast<double>(y) + half > kWorldHeight) {
+    const int edge = kWorldHeight - 10 * (height / 10);
+    return {edge, static_cast<int>(y) - edge, height / 10 - 1};
+  }
+  return {static_cast<int>(y) - half, half, height / 10 + 1};
+}
+
+}  // namespace
+
+View computeView(float x, float y, int screenWidth, int screenHeight) {
+  const Axis h = horizontalAxis(x, screenWidth);
+  const Axis v = verticalAxis(y, screenHeight);
+  View view{};
+  view.viewLeft = h.edge;
+  view.viewTop = v.edge;
+  view.columns = h.count;
+  view.rows = v.count;
+  view.spriteX = h.sprite;
+  view.spriteY = v.sprite;
+  // Edges are negative only for a display larger than the world, and then
+  // whole multiples of 10, so the shifts stay 0 there.
+  view.firstColumn = h.edge / kCellSize;
+  view.firstRow = v.edge / kCellSize;
+  view.shiftX = h.edge % kCellSize;
+  view.shiftY = v.edge % kCellSize;
+  view.columnBegin = std::max(0, -view.firstColumn);
+  view.columnEnd = std::max(view.columnBegin, std::min(view.columns, kWorldColumns - view.firstColumn));
+  view.rowBegin = std::max(0, -view.firstRow);
+  view.rowEnd = std::max(view.rowBegin, std::min(view.rows - 5, kWorldRows - view.firstRow));
+  return view;
+}

@@ -1,0 +1,33 @@
+// Mouse presses: digging, placing, and the Save and Load buttons.
+#pragma once
+
+#include "player/Player.h"
+#include "world/World.h"
+
+constexpr double kReach = 50.0;     // pixels, strict, on each axis from the sprite's corner
+constexpr int kLastAirRow = 120;    // digging leaves Air up to here, Underground below
+
+struct CellPosition {
+  int col;
+  int row;
+};
+
+// The grid cell under a pointer position, through the view that follows the
+// player. The pointer's cell index is truncated before the view's offset is
+// added. May lie outside the grid (the last pixels of a display whose size is
+// not a multiple of 10, or a display larger than the world).
+CellPosition screenToCell(int mouseX, int mouseY, const Player& player);
+
+// Whether the cell at (col, row), which lies in the grid, is within reach of
+// the player and touches open space on one of its four sides. Neighbours
+// outside the grid count as solid.
+bool canEditCell(const World& world, const Player& player, int col, int row);
+
+// Which corner button a primary press at (x, y) hits.
+enum class HudButton { kNone, kLoad, kSave };
+HudButton hudButtonAt(int mouseX, int mouseY, const Player& player);
+
+// A mouse press: the primary button digs the cell under the pointer, any other
+// places from the selected slot; a primary press on the corner buttons then
+// loads or saves the world.
+Player handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player);

@@ -1,0 +1,53 @@
+// Keyboard input: held movement flags and the inventory slot.
+#include "player/Player.h"
+
+#include <initializer_list>
+
+Player makeStartingPlayer() {
+  Player player;
+  player.x = 30.0f;
+  player.y = 800.0f;
+  player.selectedSlot = 1;
+  player.screenWidth = 1440;
+  player.screenHeight = 900;
+  return player;
+}
+
+// The flag a movement key holds, or -1 for keys that hold nothing.
+static int heldFlagOf(int keycode) {
+  switch (keycode) {
+    case ALLEGRO_KEY_UP:
+    case ALLEGRO_KEY_W:
+      return ALLEGRO_KEY_UP;
+    case ALLEGRO_KEY_DOWN:
+    case ALLEGRO_KEY_S:
+      return ALLEGRO_KEY_DOWN;
+    case ALLEGRO_KEY_LEFT:
+    case ALLEGRO_KEY_A:
+      return ALLEGRO_KEY_LEFT;
+    case ALLEGRO_KEY_RIGHT:
+    case ALLEGRO_KEY_D:
+      return ALLEGRO_KEY_RIGHT;
+    default:
+      return -1;
+  }
+}
+
+Player handleKeyEvent(ALLEGRO_EVENT event, Player player) {
+  const bool down = event.type == ALLEGRO_EVENT_KEY_DOWN;
+  if (!down && event.type != ALLEGRO_EVENT_KEY_UP) return player;
+  const int keycode = event.keyboard.keycode;
+  const int flag = heldFlagOf(keycode);
+  if (flag >= 0) {
+    player.keys[flag] = down ? 1 : 0;
+  } else if (down && keycode >= ALLEGRO_KEY_1 && keycode <= ALLEGRO_KEY_4) {
+    player.selectedSlot = keycode - ALLEGRO_KEY_1 + 1;
+  }
+  return player;
+}
+
+Player releaseHeldKeys(Player player) {
+  for (int flag : {ALLEGRO_KEY_LEFT, ALLEGRO_KEY_RIGHT, ALLEGRO_KEY_UP, ALLEGRO_KEY_DOWN})
+    player.keys[flag] = 0;
+  return player;
+}

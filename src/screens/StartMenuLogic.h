@@ -1,0 +1,35 @@
+// The start screen's buttons and the choice they build up.
+#pragma once
+
+struct StartButton {
+  const char* label;
+  int left, top;        // top-left corner of the 80 x 40 tile
+  int labelX, labelY;   // label centre x and top y
+};
+
+constexpr int kStartButtonWidth = 80;
+constexpr int kStartButtonHeight = 40;
+constexpr int kStartButtons = 6;
+enum StartButtonId { k1280x768, k1440x900, k1680x1050, kFullscreen, kNewWorld, kLoadWorld };
+
+extern const StartButton kStartButtonTable[kStartButtons];
+
+// The button a click at (x, y) lies strictly inside, or -1.
+int hitStartButton(int x, int y);
+
+// The choice while the menus run.
+struct StartChoice {
+  int width;            // pending display size
+  int height;
+  bool frameless;       // "Fullscreen": the monitor's extent, no frame
+  bool loadRequested;
+  bool finished;        // "New World" or "Load World" was pressed
+};
+
+// Apply one button press.
+StartChoice applyStartButton(StartChoice choice, int button);
+
+// The final display size: the pending size, or for a frameless display the
+// monitor's extent plus one pixel each way.
+void chosenDisplaySize(const StartChoice& choice, int monitorX1, int monitorY1, int monitorX2,
+                       int monitorY2, int* width, int* height);

@@ -1,0 +1,35 @@
+// New worlds: sky, a thinning grass band, dirt and stone, gold at depth.
+#include "world/Terrain.h"
+
+#include <ctime>
+
+BlockId terrainKindAt(int row, int d) {
+  if (row <= 120) return kAir;
+  if (row <= 180) {
+    const int k = 181 - row;  // 60 at row 121, 1 at row 180
+    return k * 1.67 > static_cast<double>(d) ? kGrass : kDirt;
+  }
+  if (row <= 478) {
+    const int t1 = 660 - row;
+    const int t2 = 1320 - 2 * row;
+    if (5 * d < t1) return kDirt;
+    if (5 * d < t2) return kStone;
+    if (t1 <= 240 && d > 98) return kGold;
+    return kDirt;
+  }
+  return kNull;
+}
+
+void generateWorldFromSeed(World* world, const BlockCatalogue catalogue, uint32_t seed) {
+  TerrainRandom random{seed};
+  for (int col = 0; col < kWorldColumns; ++col)
+    for (int row = 0; row < kWorldRows; ++row) {
+      const int d = drawRandom(&random) % 100;
+      writeCatalogueEntry(world, col, row, catalogue[terrainKindAt(row, d)]);
+    }
+}
+
+void generateWorld(World* world, const BlockCatalogue catalogue) {
+  const auto seconds = static_cast<uint64_t>(std::time(nullptr));
+  generateWorldFromSeed(world, catalogue, static_cast<uint32_t>(seconds));
+}

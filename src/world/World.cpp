@@ -1,0 +1,45 @@
+// Cell writes and the catalogue's fixed entries.
+#include "world/World.h"
+
+#include <algorithm>
+#include <cstring>
+
+void storeCell(World* world, int index, const Cell& finished) {
+  assert(index >= 0 && index < kWorldCells);
+  Cell& cell = world->cells[index];
+  std::memcpy(cell.name, finished.name, sizeof cell.name);
+  cell.typeId = finished.typeId;
+  cell.passable = finished.passable;
+  cell.x = finished.x;
+  cell.y = finished.y;
+  std::atomic_ref<ALLEGRO_BITMAP*>(cell.bitmap).store(finished.bitmap, std::memory_order_relaxed);
+}
+
+void writeCatalogueEntry(World* world, int col, int row, const BlockType& entry) {
+  Cell cell = entry;
+  cell.x = static_cast<float>(col * kCellSize);
+  cell.y = static_cast<float>(row * kCellSize);
+  storeCell(world, cellIndex(col, row), cell);
+}
+
+void fillCatalogueEntries(BlockCatalogue catalogue) {
+  struct Fixed {
+    const char* name;
+    uint8_t passable;
+  };
+  static constexpr Fixed kFixed[kBlockKinds] = {
+      {"NULL", 0}, {"Air", 1}, {"Dirt", 0}, {"Grass", 0},
+      {"Stone", 0}, {"Gold", 0}, {"Underground", 1},
+  };
+  for (int id = 0; id < kBlockKinds; ++id) {
+    BlockType& entry = catalogue[id];
+    entry = BlockType{};
+    // Only the first eight characters are kept: "Underground" becomes
+    // "Undergro" with no terminator, as the save file stores it.
+    std::memcpy(entry.name, kFixed[id].name,
+                std::min(std::strlen(kFixed[id].name), sizeof entry.name));
+    entry.typeId = id;
+    entry.passable = kFixed[id].passable;
+    entry.bitmap = nullptr;
+  }
+}
