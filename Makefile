@@ -1,0 +1,52 @@
+# Two commands do everything, on a fresh Debian 12 machine as root:
+#   make run    install what the game needs, build it, play
+#   make test   install what the tests need too, build, run every test
+JOBS ?= 2
+CTEST = ctest --output-on-failure -j $(JOBS) --timeout 600
+SAN_ENV = ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1"
+
+.PHONY: run build test test-main test-asan test-tsan fuzz bench bench-quick deps deps-test clean
+
+deps:
+	bash tools/install-deps.sh run
+
+deps-test:
+	bash tools/install-deps.sh test
+
+build: deps
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DTESSALY_TESTS=OFF -DTESSALY_BENCH=OFF
+	cmake --build build-release -j $(JOBS)
+
+# The game looks for ./data/arial.ttf and saves TessalySave.wld here.
+run: build
+	./build-release/tessaly
+
+test: deps-test test-main test-asan test-tsan fuzz bench-quick
+
+test-main: deps-test
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+	cd build && $(CTEST)
+
+test-asan: deps-test
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=address,undefined -DTESSALY_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && $(SAN_ENV) $(CTEST)
+
+test-tsan: deps-test
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=thread -DTESSALY_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && $(TSAN_ENV) $(CTEST)
+
+fuzz: deps-test
+	bash fuzz/run.sh 60
+
+bench: deps-test
+	bash bench/run.sh
+
+bench-quick: deps-test
+	bash bench/run.sh --quick
+
+clean:
+	rm -rf build build-release build-asan build-tsan build-fuzz build-bench

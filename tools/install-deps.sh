@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Install the Debian packages the game needs to build and run ("run"), or to
+# build and run every test, benchmark and fuzzer as well ("test").
+# Only missing packages are installed; apt-get needs root.
+set -euo pipefail
+
+run_packages=(g++ make cmake pkg-config liballegro5-dev liballegro-ttf5-dev libgl1-mesa-dri)
+test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev
+               clang libclang-rt-14-dev git)
+
+packages=("${run_packages[@]}")
+[ "${1:-run}" = "test" ] && packages+=("${test_packages[@]}")
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "These packages are missing; run as root (or install them): ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
