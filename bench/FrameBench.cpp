@@ -1,0 +1,345 @@
+// Timing of whole frames of the real drawing code on a real display, one
+// display per size: the per-tile frame, the cell-map frame (steady, one cell
+// changed, every visible cell changed), the per-tile frame with six separate
+// tile bitmaps instead of the atlas, and the empty frame as the floor.
+// Needs an X server (DISPLAY); bench/run.sh starts one.
+#include <allegro5/allegro.h>
+#include <allegro5/allegro_font.h>
+#include <allegro5/allegro_opengl.h>
+#include <allegro5/allegro_ttf.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TargetReport.h"
+#include "app/Frame.h"
+#include "world/Terrain.h"
+
+namespace {
+
+constexpr uint32_t kSeed = 20240611u;
+// Mid-world, deep in the dirt and stone, off the cell grid on both axes.
+constexpr float kPlayerX = 3602.5f;
+constexpr float kPlayerY = 2402.5f;
+
+struct ScreenSize {
+  int width;
+  int height;
+};
+constexpr ScreenSize kSizes[] = {{1280, 768}, {1440, 900}, {1680, 1050}, {1920, 1200}};
+
+// Everything a frame of one display size needs, made as the game makes it.
+struct Scene {
+  int width = 0;
+  int height = 0;
+  ALLEGRO_DISPLAY* display = nullptr;
+  ALLEGRO_FONT* font = nullptr;
+  ALLEGRO_BITMAP* sprite = nullptr;
+  ALLEGRO_BITMAP* buttonBitmap = nullptr;
+  ALLEGRO_BITMAP* hudBarBitmap = nullptr;
+  BlockCatalogue catalogue = {};
+  std::unique_ptr<World> world;
+  // The same world with every cell on another tile, for whole-world changes.
+  std::unique_ptr<World> otherWorld;
+  Player player;
+  RenderContext context = {};
+  CellMap map;
+  bool haveMap = false;
+  // Six tiles of their own instead of the atlas, with a catalogue and a world using them.
+  ALLEGRO_BITMAP* ownTiles[6] = {};
+  BlockCatalogue ownCatalogue = {};
+  std::unique_ptr<World> ownWorld;
+  RenderContext ownContext = {};
+};
+
+std::unique_ptr<Scene> currentScene;
+std::string sceneFailure;
+
+// Make sure every drawing command of the frame has been carried out.
+void finishFrame() {
+  al_flip_display();
+  glFinish();
+}
+
+// Release everything the scene made, the display last.
+void destroyScene(Scene* scene) {
+  if (scene->display == nullptr) return;
+  al_set_target_backbuffer(scene->display);
+  if (scene->haveMap) destroyCellMap(&scene->map);
+  for (ALLEGRO_BITMAP* tile : scene->ownTiles)
+    if (tile != nullptr) al_destroy_bitmap(tile);
+  if (scene->catalogue[0].bitmap != nullptr) {
+    ALLEGRO_BITMAP* atlas = al_get_parent_bitmap(scene->catalogue[0].bitmap);
+    for (int id = 0; id < kBlockKinds; ++id)
+      if (id != kUnderground) al_destroy_bitmap(scene->catalogue[id].bitmap);  // Underground shares Null's
+    if (atlas != nullptr) al_destroy_bitmap(atlas);
+  }
+  for (ALLEGRO_BITMAP* bitmap : {scene->sprite, scene->buttonBitmap, scene->hudBarBitmap})
+    if (bitmap != nullptr) al_destroy_bitmap(bitmap);
+  if (scene->font != nullptr) al_destroy_font(scene->font);
+  al_destroy_display(scene->display);
+  scene->display = nullptr;
+}
+
+// A bitmap of one colour on the current display, or null.
+ALLEGRO_BITMAP* filledBitmap(int width, int height, ALLEGRO_COLOR colour) {
+  ALLEGRO_BITMAP* bitmap = al_create_bitmap(width, height);
+  if (bitmap == nullptr) return nullptr;
+  al_set_target_bitmap(bitmap);
+  al_clear_to_color(colour);
+  return bitmap;
+}
+
+// The kind every cell of `world` changes to in the other world: always another tile.
+BlockId otherKind(int32_t typeId) {
+  switch (typeId) {
+    case kAir: return kDirt;
+    case kDirt: return kStone;
+    case kStone: return kGold;
+    case kGold: return kGrass;
+    default: return kAir;  // Null, Grass, Underground
+  }
+}
+
+// Build the display, tiles, HUD bitmaps, font and world for one size; the
+// reason on failure.
+std::string buildScene(Scene* scene, int width, int height) {
+  scene->width = width;
+  scene->height = height;
+  al_set_new_display_flags(ALLEGRO_WINDOWED);
+  scene->display = al_create_display(width, height);
+  if (scene->display == nullptr) return "cannot create the display (is DISPLAY set?)";
+  if (al_get_display_width(scene->display) != width || al_get_display_height(scene->display) != height)
+    return "the display came out at another size (the X screen is too small?)";
+  if (!buildBlockCatalogue(scene->catalogue)) return "cannot create the tiles";
+  scene->font = al_load_font(TESSALY_DATA_DIR "/arial.ttf", 12, 0);
+  if (scene->font == nullptr) return "cannot load " TESSALY_DATA_DIR "/arial.ttf";
+  scene->sprite = filledBitmap(10, 20, al_map_rgb(0, 125, 125));
+  scene->buttonBitmap = filledBitmap(40, 40, al_map_rgb(165, 165, 165));
+  scene->hudBarBitmap = filledBitmap(width, 10, al_map_rgb(0, 0, 0));
+  if (scene->sprite == nullptr || scene->buttonBitmap == nullptr || scene->hudBarBitmap == nullptr)
+    return "cannot create the sprite or the HUD bitmaps";
+
+  scene->world = std::make_unique<World>();
+  generateWorldFromSeed(scene->world.get(), scene->catalogue, kSeed);
+  scene->otherWorld = std::make_unique<World>();
+  for (int col = 0; col < kWorldColumns; ++col)
+    for (int row = 0; row < kWorldRows; ++row)
+      writeCatalogueEntry(scene->otherWorld.get(), col, row,
+                          scene->catalogue[otherKind(cellAt(*scene->world, col, row).typeId)]);
+
+  scene->player = makeStartingPlayer();
+  scene->player.x = kPlayerX;
+  scene->player.y = kPlayerY;
+  scene->player.screenWidth = width;
+  scene->player.screenHeight = height;
+  scene->player.sprite = scene->sprite;
+  scene->player.dirtCount = 123;
+  scene->player.stoneCount = 45;
+
+  scene->context.font = scene->font;
+  scene->context.buttonBitmap = scene->buttonBitmap;
+  scene->context.hudBarBitmap = scene->hudBarBitmap;
+  scene->context.display = scene->display;
+  for (int id = 0; id < kBlockKinds; ++id) scene->context.catalogue[id] = scene->catalogue[id];
+  scene->context.world = scene->world.get();
+  scene->context.player = &scene->player;
+
+  al_set_target_backbuffer(scene->display);
+  // The first frame fills the font's glyph cache.
+  drawFrame(scene->player, scene->context, nullptr);
+  finishFrame();
+  return "";
+}
+
+// The scene for this size, made now if the last one was of another size; null on failure.
+Scene* sceneFor(benchmark::State& state, int width, int height) {
+  if (currentScene != nullptr && currentScene->width == width && currentScene->height == height)
+    return currentScene.get();
+  if (currentScene != nullptr) destroyScene(currentScene.get());
+  currentScene = std::make_unique<Scene>();
+  sceneFailure = buildScene(currentScene.get(), width, height);
+  if (!sceneFailure.empty()) {
+    destroyScene(currentScene.get());
+    currentScene.reset();
+  }
+  if (currentScene == nullptr) state.SkipWithError(sceneFailure.c_str());
+  return currentScene.get();
+}
+
+// The scene's cell map, made on first use; false if it cannot be made.
+bool ensureMap(Scene* scene) {
+  if (!scene->haveMap) scene->haveMap = createCellMap(&scene->map, scene->catalogue);
+  return scene->haveMap;
+}
+
+// The six separate tiles and a world drawn with them, made on first use.
+bool ensureOwnTiles(Scene* scene) {
+  if (scene->ownWorld != nullptr) return true;
+  static constexpr int kTileOf[kBlockKinds] = {0, 1, 2, 3, 4, 5, 0};
+  for (int t = 0; t < 6; ++t) {
+    scene->ownTiles[t] = filledBitmap(kCellSize, kCellSize, al_get_pixel(scene->catalogue[t].bitmap, 0, 0));
+    if (scene->ownTiles[t] == nullptr) return false;
+  }
+  for (int id = 0; id < kBlockKinds; ++id) {
+    scene->ownCatalogue[id] = scene->catalogue[id];
+    scene->ownCatalogue[id].bitmap = scene->ownTiles[kTileOf[id]];
+  }
+  scene->ownWorld = std::make_unique<World>();
+  generateWorldFromSeed(scene->ownWorld.get(), scene->ownCatalogue, kSeed);
+  scene->ownContext = scene->context;
+  for (int id = 0; id < kBlockKinds; ++id) scene->ownContext.catalogue[id] = scene->ownCatalogue[id];
+  scene->ownContext.world = scene->ownWorld.get();
+  al_set_target_backbuffer(scene->display);
+  drawFrame(scene->player, scene->ownContext, nullptr);
+  finishFrame();
+  return true;
+}
+
+// Clear and flip only: the floor of every frame.
+void emptyFrameBench(benchmark::State& state, int width, int height) {
+  if (sceneFor(state, width, height) == nullptr) return;
+  for (auto _ : state) {
+    al_clear_to_color(al_map_rgb(0, 0, 0));
+    finishFrame();
+  }
+}
+
+// One tile per visible cell, all from the atlas.
+void perTileFrameBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  for (auto _ : state) {
+    drawFrame(scene->player, scene->context, nullptr);
+    finishFrame();
+  }
+}
+
+// One tile per visible cell, each kind a bitmap of its own.
+void perTileSixBitmapsFrameBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureOwnTiles(scene)) {
+    state.SkipWithError("cannot create the six tiles");
+    return;
+  }
+  for (auto _ : state) {
+    drawFrame(scene->player, scene->ownContext, nullptr);
+    finishFrame();
+  }
+}
+
+// The cell map with nothing changed since the last frame.
+void mapFrameBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return;
+  }
+  drawFrame(scene->player, scene->context, &scene->map);  // bring the map up to date
+  finishFrame();
+  for (auto _ : state) {
+    drawFrame(scene->player, scene->context, &scene->map);
+    finishFrame();
+  }
+}
+
+// The cell map with one visible cell switching between Stone and Gold every frame.
+void mapFrameOneCellBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return;
+  }
+  const int col = static_cast<int>(kPlayerX) / kCellSize + 3;
+  const int row = static_cast<int>(kPlayerY) / kCellSize + 3;
+  const Cell original = cellAt(*scene->world, col, row);
+  drawFrame(scene->player, scene->context, &scene->map);
+  finishFrame();
+  bool gold = false;
+  for (auto _ : state) {
+    gold = !gold;
+    writeCatalogueEntry(scene->world.get(), col, row, scene->catalogue[gold ? kGold : kStone]);
+    drawFrame(scene->player, scene->context, &scene->map);
+    finishFrame();
+  }
+  storeCell(scene->world.get(), cellIndex(col, row), original);
+}
+
+// The cell map when every visible cell changed tile since the last frame (a load).
+void mapFrameAllCellsBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return;
+  }
+  RenderContext context = scene->context;
+  bool other = false;
+  for (auto _ : state) {
+    other = !other;
+    context.world = other ? scene->otherWorld.get() : scene->world.get();
+    drawFrame(scene->player, context, &scene->map);
+    finishFrame();
+  }
+}
+
+// The OpenGL renderer's name, from a small display made for the purpose;
+// empty without a display.
+std::string rendererName() {
+  ALLEGRO_DISPLAY* display = al_create_display(64, 64);
+  if (display == nullptr) return "";
+  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  std::string result = name != nullptr ? name : "unknown";
+  al_destroy_display(display);
+  return result;
+}
+
+// Register one frame benchmark under "name/WxH".
+void registerFrame(const char* name, void (*bench)(benchmark::State&, int, int), const ScreenSize& size) {
+  const std::string fullName = std::string(name) + "/" + std::to_string(size.width) + "x" +
+                               std::to_string(size.height);
+  benchmark::RegisterBenchmark(fullName.c_str(), bench, size.width, size.height)
+      ->Unit(benchmark::kMillisecond)
+      ->MeasureProcessCPUTime()  // llvmpipe rasterises on threads of its own
+      ->UseRealTime();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!al_init() || !al_init_font_addon() || !al_init_ttf_addon()) {
+    std::printf("Cannot start the library\n");
+    return 1;
+  }
+  if (std::getenv("DISPLAY") == nullptr) std::printf("No DISPLAY: run through bench/run.sh or xvfb-run\n");
+  benchmark::AddCustomContext("renderer", rendererName());
+  // Grouped by size, so each display is made once.
+  for (const ScreenSize& size : kSizes) {
+    registerFrame("emptyFrame", emptyFrameBench, size);
+    registerFrame("perTileFrame", perTileFrameBench, size);
+    registerFrame("mapFrame", mapFrameBench, size);
+    registerFrame("mapFrameOneCellChanged", mapFrameOneCellBench, size);
+    registerFrame("mapFrameAllCellsChanged", mapFrameAllCellsBench, size);
+    registerFrame("perTileFrameSixBitmaps", perTileSixBitmapsFrameBench, size);
+  }
+  const int status = runBenchmarks(
+      argc, argv,
+      {{"per-tile frame 1440x900", "perTileFrame/1440x900", "", 16.7},
+       {"map frame / empty frame, 1440x900", "mapFrame/1440x900", "emptyFrame/1440x900", 6.0},
+       {"map frame 1680x1050", "mapFrame/1680x1050", "", 5.0},
+       {"per-tile frame / empty frame, 1440x900", "perTileFrame/1440x900", "emptyFrame/1440x900", 0},
+       {"six-bitmap per-tile / atlas per-tile, 1440x900", "perTileFrameSixBitmaps/1440x900",
+        "perTileFrame/1440x900", 0},
+       {"map frame, one cell changed / steady, 1440x900", "mapFrameOneCellChanged/1440x900",
+        "mapFrame/1440x900", 0},
+       {"map frame, all cells changed / steady, 1440x900", "mapFrameAllCellsChanged/1440x900",
+        "mapFrame/1440x900", 0}});
+  if (currentScene != nullptr) destroyScene(currentScene.get());
+  return status;
+}
