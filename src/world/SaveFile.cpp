@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -37,6 +38,14 @@ constexpr size_t kPlayerX = 0, kPlayerY = 4, kDirtCount = 8, kGrassCount = 12, k
                  kLoadFailed = 276;
 // Cell record offsets.
 constexpr size_t kCellName = 0, kCellType = 8, kCellPassable = 16, kCellX = 20, kCellY = 24;
+
+// Saves and loads run on the main thread only; they share one buffer, made
+// at the first use and kept, with room for one byte more than a save.
+constexpr size_t kFileBufferBytes = kSaveFileBytes + 1;
+uint8_t* fileBuffer() {
+  static const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kFileBufferBytes]);
+  return buffer.get();
+}
 
 const uint8_t* cellRecord(const uint8_t* bytes, int index) {
   return bytes + kSavePlayerBytes + kSaveCellBytes * static_cast<size_t>(index);
@@ -168,9 +177,9 @@ bool replaceFileAtomically(const std::string& path, const uint8_t* bytes, size_t
 }
 
 void saveWorldTo(const std::string& path, const World* world, const Player& player) {
-  std::vector<uint8_t> bytes(kSaveFileBytes);
-  encodeSave(*world, player, bytes.data());
-  if (replaceFileAtomically(path, bytes.data(), bytes.size()))
+  uint8_t* bytes = fileBuffer();
+  encodeSave(*world, player, bytes);
+  if (replaceFileAtomically(path, bytes, kSaveFileBytes))
     std::printf("Saved the world!\n");
   else
     std::printf("Failed to save the world!\n");
@@ -185,10 +194,10 @@ Player loadWorldFrom(const std::string& path, World* world, Player player,
     return player;
   }
   // One byte more than a save holds, so that a longer file shows as such.
-  std::vector<uint8_t> bytes(kSaveFileBytes + 1);
+  uint8_t* bytes = fileBuffer();
   size_t size = 0;
-  while (size < bytes.size()) {
-    const size_t n = std::fread(bytes.data() + size, 1, bytes.size() - size, file);
+  while (size < kFileBufferBytes) {
+    const size_t n = std::fread(bytes + size, 1, kFileBufferBytes - size, file);
     if (n == 0) break;
     size += n;
   }
@@ -196,7 +205,7 @@ Player loadWorldFrom(const std::string& path, World* world, Player player,
   std::fclose(file);
 
   std::string damage = readFailed ? std::string("The save file could not be read")
-                                  : findSaveDamage(bytes.data(), size);
+                                  : findSaveDamage(bytes, size);
   if (size > kSaveFileBytes) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {
@@ -211,7 +220,7 @@ Player loadWorldFrom(const std::string& path, World* world, Player player,
     player.loadFailed = 1;
     return player;
   }
-  const Player loaded = decodeSave(bytes.data(), world, player, catalogue);
+  const Player loaded = decodeSave(bytes, world, player, catalogue);
   std::printf("Loaded the world!\n");
   return loaded;
 }
