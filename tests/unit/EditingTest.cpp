@@ -1,0 +1,332 @@
+// Mouse presses: the pointer-to-cell conversion, reach and exposure, digging,
+// placing, and the Save and Load buttons in the screen's corner.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "player/Editing.h"
+#include "world/SaveFile.h"
+
+namespace {
+
+// The grid followed by spare Air cells, so that a write past its last cell shows.
+struct GuardedWorld {
+  World world;
+  Cell after[kWorldRows + 1];
+};
+
+class Editing : public testing::Test {
+ protected:
+  void SetUp() override {
+    fillCatalogueEntries(catalogue);
+    for (int id = 0; id < kBlockKinds; ++id)
+      catalogue[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(0x2000 + 0x10 * id);
+    grid = std::make_unique<GuardedWorld>();
+    fill(kAir);
+    for (Cell& cell : grid->after) cell = catalogue[kAir];
+  }
+
+  // Every cell of the grid becomes `kind`.
+  void fill(BlockId kind) {
+    for (int col = 0; col < kWorldColumns; ++col)
+      for (int row = 0; row < kWorldRows; ++row) put(col, row, kind);
+  }
+  // One cell becomes `kind`.
+  void put(int col, int row, BlockId kind) { writeCatalogueEntry(&grid->world, col, row, catalogue[kind]); }
+  const Cell& at(int col, int row) const { return cellAt(grid->world, col, row); }
+
+  // A mouse press at screen (x, y) with `button`, as the main loop passes it on.
+  Player press(const Player& player, int x, int y, int button) {
+    ALLEGRO_EVENT event{};
+    event.type = ALLEGRO_EVENT_MOUSE_BUTTON_DOWN;
+    event.mouse.x = x;
+    event.mouse.y = y;
+    event.mouse.button = button;
+    return handleMouseDown(event, &grid->world, catalogue, player);
+  }
+
+  BlockCatalogue catalogue;
+  std::unique_ptr<GuardedWorld> grid;
+};
+
+// The start-up record moved to (x, y) on a screen of the given size.
+Player playerAt(float x, float y, int width = 1440, int height = 900) {
+  Player player = makeStartingPlayer();
+  player.x = x;
+  player.y = y;
+  player.screenWidth = width;
+  player.screenHeight = height;
+  return player;
+}
+
+// Whether `cell` is a full copy of catalogue entry `kind` standing at (col, row).
+testing::AssertionResult holds(const Cell& cell, const BlockCatalogue catalogue, BlockId kind, int col, int row) {
+  const BlockType& entry = catalogue[kind];
+  if (cell.typeId != kind || cell.bitmap != entry.bitmap || cell.passable != entry.passable ||
+      std::memcmp(cell.name, entry.name, 8) != 0)
+    return testing::AssertionFailure() << "holds kind " << cell.typeId << ", expected " << kind;
+  if (cell.x != col * 10.0f || cell.y != row * 10.0f)
+    return testing::AssertionFailure() << "stands at " << cell.x << "," << cell.y;
+  return testing::AssertionSuccess();
+}
+
+TEST(ScreenToCell, FollowsTheViewAndItsEdges) {
+  const struct {
+    int width, height;
+    float x, y;
+    int mouseX, mouseY, col, row;
+  } kCases[] = {
+      {1440, 900, 30.0f, 800.0f, 35, 455, 3, 80},        // the start: left edge, centred rows
+      {1440, 900, 1002.5f, 800.0f, 729, 455, 100, 80},   // pointer cell truncated before the offset
+      {1440, 900, 6480.0f, 800.0f, 1439, 455, 719, 80},  // still centred on the last such x
+      {1440, 900, 7000.0f, 800.0f, 5, 455, 576, 80},     // right edge
+      {1440, 900, 30.0f, 100.0f, 35, 5, 3, 0},           // top edge
+      {1440, 900, 30.0f, 4500.0f, 35, 895, 3, 479},      // bottom edge
+      {1445, 905, 7187.5f, 4720.0f, 1444, 904, 720, 480},  // past the grid on an odd-sized display
+  };
+  for (const auto& c : kCases) {
+    const CellPosition cell = screenToCell(c.mouseX, c.mouseY, playerAt(c.x, c.y, c.width, c.height));
+    EXPECT_EQ(c.col, cell.col) << c.x << " " << c.mouseX;
+    EXPECT_EQ(c.row, cell.row) << c.y << " " << c.mouseY;
+  }
+}
+
+TEST_F(Editing, ReachAtTheStartCoversColumns0To7AndRows76To84) {
+  const Player player = playerAt(30.0f, 800.0f);
+  for (int col = 0; col <= 20; ++col)
+    for (int row = 60; row <= 100; ++row)
+      EXPECT_EQ(col <= 7 && row >= 76 && row <= 84, canEditCell(grid->world, player, col, row))
+          << col << "," << row;
+}
+
+TEST_F(Editing, OnlyCellsTouchingOpenSpaceCanBeEdited) {
+  fill(kStone);
+  const Player player = playerAt(30.0f, 800.0f);
+  EXPECT_FALSE(canEditCell(grid->world, player, 3, 80));
+  const int kNeighbours[4][2] = {{3, 81}, {3, 79}, {2, 80}, {4, 80}};
+  for (auto [col, row] : kNeighbours) {
+    for (BlockId open : {kAir, kUnderground}) {
+      put(col, row, open);
+      EXPECT_TRUE(canEditCell(grid->world, player, 3, 80)) << col << "," << row;
+      put(col, row, kStone);
+    }
+  }
+  // An enclosed block is not dug, and an enclosed hole is not filled.
+  Player after = press(player, 35, 455, 1);
+  EXPECT_EQ(0, after.stoneCount);
+  EXPECT_TRUE(holds(at(3, 80), catalogue, kStone, 3, 80));
+  put(3, 80, kAir);
+  Player stocked = player;
+  stocked.dirtCount = 3;
+  after = press(stocked, 35, 455, 2);
+  EXPECT_EQ(3, after.dirtCount);
+  EXPECT_TRUE(holds(at(3, 80), catalogue, kAir, 3, 80));
+}
+
+TEST_F(Editing, NeighboursOutsideTheGridCountAsSolid) {
+  fill(kStone);
+  // Where a neighbour index would wrap to another cell, that cell is open.
+  put(4, 479, kAir);  // what (5, -1) would read
+  put(11, 0, kAir);   // what (10, 480) would read
+  const struct {
+    int col, row;
+    float x, y;
+  } kEdges[] = {{0, 40, 0.0f, 400.0f}, {5, 0, 50.0f, 0.0f}, {10, 479, 100.0f, 4780.0f}, {719, 40, 7187.5f, 400.0f}};
+  for (const auto& e : kEdges)
+    EXPECT_FALSE(canEditCell(grid->world, playerAt(e.x, e.y), e.col, e.row)) << e.col << "," << e.row;
+}
+
+TEST_F(Editing, DiggingFillsTheCountAndLeavesAirOrUnderground) {
+  // With the player at (30, 1200) the click for (col, row) is (col*10+5, (row-75)*10+5).
+  const struct {
+    int col, row;
+    BlockId dug, left;
+    int32_t Player::*count;
+  } kCases[] = {
+      {3, 120, kStone, kAir, &Player::stoneCount},   {4, 121, kGrass, kUnderground, &Player::grassCount},
+      {5, 121, kDirt, kUnderground, &Player::dirtCount}, {6, 116, kGold, kAir, &Player::goldCount},
+      {0, 124, kGold, kUnderground, &Player::goldCount},
+  };
+  const Player player = playerAt(30.0f, 1200.0f);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.dug);
+    put(c.col, c.row, c.dug);
+    Player after = press(player, c.col * 10 + 5, (c.row - 75) * 10 + 5, 1);
+    EXPECT_TRUE(holds(at(c.col, c.row), catalogue, c.left, c.col, c.row));
+    EXPECT_EQ(1, after.*c.count);
+    after.*c.count = 0;
+    EXPECT_EQ(0, after.dirtCount + after.grassCount + after.stoneCount + after.goldCount);
+
+    // A full count keeps the block where it is.
+    put(c.col, c.row, c.dug);
+    Player full = player;
+    full.*c.count = INT32_MAX;
+    EXPECT_EQ(INT32_MAX, press(full, c.col * 10 + 5, (c.row - 75) * 10 + 5, 1).*c.count);
+    EXPECT_EQ(c.dug, at(c.col, c.row).typeId);
+  }
+  // Null is never dug nor filled; a block out of reach stays.
+  put(3, 120, kNull);
+  put(8, 120, kDirt);
+  Player stocked = player;
+  stocked.dirtCount = 1;
+  for (int button : {1, 2}) {
+    const Player after = press(stocked, 35, 455, button);
+    EXPECT_TRUE(holds(at(3, 120), catalogue, kNull, 3, 120));
+    EXPECT_EQ(1, after.dirtCount);
+  }
+  EXPECT_EQ(0, press(player, 85, 455, 1).dirtCount);
+  EXPECT_EQ(kDirt, at(8, 120).typeId);
+}
+
+TEST_F(Editing, PlacingTakesOneBlockFromTheSelectedSlot) {
+  const struct {
+    int slot;
+    int32_t count;
+    BlockId cellAfter;
+    int32_t countAfter;
+  } kCases[] = {
+      {1, 2, kDirt, 1},  {2, 2, kGrass, 1}, {3, 2, kStone, 1}, {4, 1, kGold, 0},
+      {1, 0, kAir, 0},   {0, 2, kAir, 2},   {5, 2, kAir, 2},   {1, INT32_MIN, kAir, INT32_MIN},
+  };
+  int32_t Player::*const kCounts[] = {&Player::dirtCount, &Player::grassCount, &Player::stoneCount,
+                                      &Player::goldCount};
+  const Player start = playerAt(30.0f, 1200.0f);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "slot " << c.slot << " count " << c.count);
+    for (BlockId open : {kAir, kUnderground}) {
+      put(3, 121, open);
+      Player player = start;
+      player.selectedSlot = c.slot;
+      for (auto count : kCounts) player.*count = c.count;
+      const Player after = press(player, 35, 465, 2);
+      EXPECT_TRUE(holds(at(3, 121), catalogue, c.cellAfter == kAir ? open : c.cellAfter, 3, 121));
+      const int changed = (c.slot >= 1 && c.slot <= 4) ? c.slot - 1 : -1;
+      for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(k == changed ? c.countAfter : c.count, after.*kCounts[k]) << "slot count " << k;
+    }
+  }
+  // A block is never replaced by placing.
+  put(3, 121, kStone);
+  Player player = start;
+  player.dirtCount = 4;
+  EXPECT_EQ(4, press(player, 35, 465, 2).dirtCount);
+  EXPECT_EQ(kStone, at(3, 121).typeId);
+}
+
+TEST(HudButtonAt, SaveAndLoadAreasToThePixelAt1440x900) {
+  const Player player = playerAt(30.0f, 800.0f);
+  for (int y = 850; y < 900; ++y)
+    for (int x = 1280; x < 1440; ++x) {
+      const bool row = y >= 876;
+      const HudButton expected = !row ? HudButton::kNone
+                                 : x >= 1401 ? HudButton::kLoad
+                                 : x >= 1341 ? HudButton::kSave
+                                             : HudButton::kNone;
+      ASSERT_EQ(expected, hudButtonAt(x, y, player)) << x << "," << y;
+    }
+}
+
+// Runs each test in a fresh working directory, where the game's save file lives.
+class EditingButtons : public Editing {
+ protected:
+  void SetUp() override {
+    Editing::SetUp();
+    previous = std::filesystem::current_path();
+    char name[] = "/tmp/tessaly-editing-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(name));
+    directory = name;
+    std::filesystem::current_path(directory);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(directory);
+  }
+  // The save file's bytes, empty when there is none.
+  static std::vector<uint8_t> saved() {
+    std::ifstream in(kSaveFileName, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  // A press with the console captured.
+  Player pressCapturing(const Player& player, int x, int y, int button, std::string* out) {
+    testing::internal::CaptureStdout();
+    const Player after = press(player, x, y, button);
+    *out = testing::internal::GetCapturedStdout();
+    return after;
+  }
+
+  std::filesystem::path previous, directory;
+};
+
+// On a 1440 x 900 display the buttons' cells are always out of reach; on one
+// only 100 pixels high, with the player at the top-right corner, the cells
+// under Save (columns 714 to 716, rows 7 and 8) are within reach.
+Player cornerPlayer() { return playerAt(7187.5f, 40.0f, 1440, 100); }
+
+TEST_F(EditingButtons, APrimaryPressDigsFirstThenSavesOrLoads) {
+  const Player player = cornerPlayer();
+  put(714, 8, kDirt);
+  std::string out;
+  Player after = pressCapturing(player, 1385, 80, 1, &out);  // on Save and on cell (714, 8)
+  EXPECT_EQ("Saved the world!\n", out);
+  EXPECT_EQ(1, after.dirtCount);
+  const std::vector<uint8_t> file = saved();
+  ASSERT_EQ(kSaveFileBytes, file.size());
+  EXPECT_EQ(1, file[8]);                                     // dirtCount as saved
+  EXPECT_EQ(kAir, file[280 + 13440 * 714 + 28 * 8 + 8]);     // the dug cell
+
+  put(714, 8, kGold);
+  after = pressCapturing(after, 1420, 90, 1, &out);  // on Load
+  EXPECT_EQ("Loaded the world!\n", out);
+  EXPECT_EQ(1, after.dirtCount);
+  EXPECT_EQ(0, after.goldCount);
+  EXPECT_TRUE(holds(at(714, 8), catalogue, kAir, 714, 8));
+}
+
+TEST_F(EditingButtons, OtherButtonsNeverSaveOrLoad) {
+  Player player = cornerPlayer();
+  player.dirtCount = 2;
+  for (auto [x, y] : {std::pair{1385, 80}, std::pair{1420, 90}}) {
+    for (int button : {2, 3}) {
+      std::string out;
+      player = pressCapturing(player, x, y, button, &out);
+      EXPECT_EQ("", out);
+      EXPECT_EQ(0, player.loadFailed);
+      EXPECT_TRUE(saved().empty());
+    }
+  }
+  // The press on Save placed a block into the cell beneath it instead.
+  EXPECT_EQ(1, player.dirtCount);
+  EXPECT_TRUE(holds(at(714, 8), catalogue, kDirt, 714, 8));
+}
+
+TEST_F(EditingButtons, ClicksBeyondTheGridTouchNothingButStillReachTheButtons) {
+  // A 1445 x 905 display against the bottom-right corner maps its last pixels
+  // to column 720 and row 480, which are within reach here.
+  Player player = playerAt(7187.5f, 4760.0f, 1445, 905);
+  player.dirtCount = 5;
+  const auto before = std::make_unique<GuardedWorld>(*grid);
+  const struct {
+    int x, y, button;
+    const char* out;
+  } kPresses[] = {{1444, 860, 2, ""},  {1390, 904, 2, ""}, {1444, 904, 2, ""},
+                  {1444, 860, 1, ""},  {1444, 904, 1, "No save found\n"}};
+  for (const auto& p : kPresses) {
+    std::string out;
+    const Player after = pressCapturing(player, p.x, p.y, p.button, &out);
+    EXPECT_EQ(p.out, out) << p.x << "," << p.y;
+    EXPECT_EQ(5, after.dirtCount);
+    EXPECT_EQ(*p.out ? 1 : 0, after.loadFailed);
+    EXPECT_EQ(0, std::memcmp(before.get(), grid.get(), sizeof(GuardedWorld))) << p.x << "," << p.y;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+// The heads-up band's texts and positions, and the start screen's buttons and
+// the display choice they build up.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "screens/HudText.h"
+#include "screens/StartMenuLogic.h"
+
+namespace {
+
+TEST(HudText, LinesShowPositionsWithOneDecimalAndCountsInFull) {
+  Player player;
+  player.x = 30.0f;
+  player.y = 800.0f;
+  player.grassCount = INT32_MIN;
+  player.stoneCount = INT32_MAX;
+  player.goldCount = 7;
+  HudText text = formatHudText(player);
+  EXPECT_STREQ("Player X: 30.0", text.playerX);
+  EXPECT_STREQ("Player Y: 800.0", text.playerY);
+  EXPECT_STREQ("1) Dirt: 0", text.slots[0]);
+  EXPECT_STREQ("2) Grass: -2147483648", text.slots[1]);
+  EXPECT_STREQ("3) Stone: 2147483647", text.slots[2]);
+  EXPECT_STREQ("4) Gold: 7", text.slots[3]);
+
+  // The widest floats still come out whole, not cut at the buffer's end.
+  player.x = FLT_MAX;
+  player.y = -FLT_MAX;
+  text = formatHudText(player);
+  EXPECT_STREQ("Player X: 340282346638528859811704183484516925440.0", text.playerX);
+  EXPECT_STREQ("Player Y: -340282346638528859811704183484516925440.0", text.playerY);
+}
+
+TEST(HudText, MarkerStandsBesideTheSelectedSlotOnly) {
+  const struct {
+    int slot;
+    bool shown;
+    int x, dy;  // dy: distance above the screen's bottom edge
+  } kCases[] = {{1, true, 138, 38}, {2, true, 238, 38}, {3, true, 138, 18}, {4, true, 238, 18},
+                {0, false, 0, 0},   {5, false, 0, 0},   {-1, false, 0, 0},  {INT32_MIN, false, 0, 0}};
+  for (int height : {900, 1050}) {
+    for (const auto& c : kCases) {
+      int x = -123, y = -123;
+      EXPECT_EQ(c.shown, hudMarkerPosition(c.slot, height, &x, &y)) << c.slot;
+      EXPECT_EQ(c.shown ? c.x : -123, x) << c.slot;
+      EXPECT_EQ(c.shown ? height - c.dy : -123, y) << c.slot;
+    }
+  }
+  // Status lines: Player X, Player Y, then slots 1 to 4.
+  const int kLines[6][2] = {{10, 40}, {10, 20}, {150, 40}, {250, 40}, {150, 20}, {250, 20}};
+  for (int line = 0; line < 6; ++line) {
+    int x = 0, y = 0;
+    hudLinePosition(line, 900, &x, &y);
+    EXPECT_EQ(kLines[line][0], x) << line;
+    EXPECT_EQ(900 - kLines[line][1], y) << line;
+  }
+}
+
+TEST(StartMenu, ClicksHitOnlyStrictlyInsideAButton) {
+  const struct {
+    int x, y, button;
+  } kClicks[] = {{50, 70, -1},  {130, 70, -1}, {51, 70, k1280x768}, {129, 89, k1280x768},
+                 {90, 50, -1},  {90, 90, -1},  {240, 70, k1440x900}, {390, 70, k1680x1050},
+                 {540, 70, kFullscreen}, {255, 180, kNewWorld}, {415, 180, kLoadWorld},
+                 {420, 180, -1}, {320, 120, -1}, {0, 0, -1}};
+  for (const auto& c : kClicks) EXPECT_EQ(c.button, hitStartButton(c.x, c.y)) << c.x << "," << c.y;
+}
+
+struct Outcome {
+  int width, height;
+  bool frameless, loadRequested, finished;
+};
+
+// Plays clicks on the start screen from the start-up choice, as the menus do,
+// and reports the display it ends with on a monitor spanning (100,50)-(2019,1129).
+Outcome playMenu(const std::vector<std::pair<int, int>>& clicks) {
+  StartChoice choice{1440, 900, false, false, false};
+  for (auto [x, y] : clicks) {
+    if (choice.finished) break;
+    choice = applyStartButton(choice, hitStartButton(x, y));
+  }
+  Outcome out{0, 0, choice.frameless, choice.loadRequested, choice.finished};
+  chosenDisplaySize(choice, 100, 50, 2019, 1129, &out.width, &out.height);
+  return out;
+}
+
+TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
+  const std::pair<int, int> r1280{90, 70}, r1440{240, 70}, r1680{390, 70}, full{540, 70},
+      newWorld{255, 180}, load{380, 180}, nothing{10, 10};
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, int>> clicks;
+    Outcome expected;
+  } kCases[] = {
+      {"new world first", {newWorld}, {1440, 900, false, false, true}},
+      {"1680x1050 then load", {r1680, load}, {1680, 1050, false, true, true}},
+      {"fullscreen then new", {full, newWorld}, {1920, 1080, true, false, true}},
+      {"fullscreen then 1440x900", {full, r1440, newWorld}, {1440, 900, false, false, true}},
+      {"1280x768 then fullscreen", {r1280, full, newWorld}, {1920, 1080, true, false, true}},
+      {"misses change nothing", {nothing, r1680, nothing, newWorld}, {1680, 1050, false, false, true}},
+      {"nothing after the end", {newWorld, r1680, load}, {1440, 900, false, false, true}},
+      {"no world chosen yet", {r1680, full}, {1920, 1080, true, false, false}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const Outcome got = playMenu(c.clicks);
+    EXPECT_EQ(c.expected.width, got.width);
+    EXPECT_EQ(c.expected.height, got.height);
+    EXPECT_EQ(c.expected.frameless, got.frameless);
+    EXPECT_EQ(c.expected.loadRequested, got.loadRequested);
+    EXPECT_EQ(c.expected.finished, got.finished);
+  }
+  // The first button's height is the label's 768 or the old handler's 800.
+  const Outcome small = playMenu({r1280, newWorld});
+  EXPECT_EQ(1280, small.width);
+  EXPECT_TRUE(small.height == 768 || small.height == 800) << small.height;
+  EXPECT_FALSE(small.frameless);
+}
+
+}  // namespace

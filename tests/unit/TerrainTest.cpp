@@ -1,0 +1,149 @@
+// New worlds: the random source, the kind chosen per row band, and whole
+// generated worlds for fixed seeds.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "world/Terrain.h"
+
+namespace {
+
+// A catalogue whose tiles are distinct fake handles, so that copies can be traced.
+void fillTracedCatalogue(BlockCatalogue catalogue) {
+  fillCatalogueEntries(catalogue);
+  for (int id = 0; id < kBlockKinds; ++id)
+    catalogue[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(0x1000 + 0x10 * id);
+}
+
+// A new world from `seed`.
+std::unique_ptr<World> generated(uint32_t seed) {
+  BlockCatalogue catalogue;
+  fillTracedCatalogue(catalogue);
+  auto world = std::make_unique<World>();
+  generateWorldFromSeed(world.get(), catalogue, seed);
+  return world;
+}
+
+TEST(TerrainRandom, FollowsTheLinearCongruentialFormula) {
+  // Worked by hand from state = state * 214013 + 2531011 (mod 2^32) and
+  // out = (state >> 16) & 0x7FFF; the second seed wraps on the first draw.
+  const struct {
+    uint32_t seed;
+    int draws[3];
+  } kCases[] = {{1, {41, 18467, 6334}}, {0xFFFFFFFFu, {35, 29739, 3374}}};
+  for (const auto& c : kCases) {
+    TerrainRandom random{c.seed};
+    for (int draw : c.draws) EXPECT_EQ(draw, drawRandom(&random)) << "seed " << c.seed;
+  }
+}
+
+TEST(Terrain, KindsPerRowOverTheHundredValuesOfD) {
+  // How many of d = 0..99 give each kind, indexed by BlockId.
+  const struct {
+    int row;
+    int count[kBlockKinds];  // Null, Air, Dirt, Grass, Stone, Gold, Underground
+  } kRows[] = {
+      {0, {0, 100}},          {120, {0, 100}},         {121, {0, 0, 0, 100}},
+      {122, {0, 0, 1, 99}},   {130, {0, 0, 14, 86}},   {150, {0, 0, 48, 52}},
+      {170, {0, 0, 81, 19}},  {180, {0, 0, 98, 2}},    {181, {0, 0, 96, 0, 4}},
+      {250, {0, 0, 82, 0, 18}}, {350, {0, 0, 62, 0, 38}}, {412, {0, 0, 50, 0, 50}},
+      {413, {0, 0, 51, 0, 49}}, {419, {0, 0, 52, 0, 48}}, {420, {0, 0, 51, 0, 48, 1}},
+      {450, {0, 0, 57, 0, 42, 1}}, {478, {0, 0, 63, 0, 36, 1}}, {479, {100}},
+  };
+  for (const auto& r : kRows) {
+    int count[kBlockKinds] = {};
+    for (int d = 0; d < 100; ++d) ++count[terrainKindAt(r.row, d)];
+    for (int id = 0; id < kBlockKinds; ++id)
+      EXPECT_EQ(r.count[id], count[id]) << "row " << r.row << " kind " << id;
+  }
+  // Grass at row 180 only for d 0 and 1; d = 99 is Dirt up to row 419, Gold from 420.
+  EXPECT_EQ(kGrass, terrainKindAt(180, 1));
+  EXPECT_EQ(kDirt, terrainKindAt(180, 2));
+  for (int row = 121; row <= 419; ++row) EXPECT_NE(kGold, terrainKindAt(row, 99)) << row;
+  for (int row = 420; row <= 478; ++row) EXPECT_EQ(kGold, terrainKindAt(row, 99)) << row;
+}
+
+// The first cell of `world` that breaks the rules of a new world, or "".
+std::string firstBrokenCell(const World& world, const BlockCatalogue catalogue) {
+  for (int col = 0; col < kWorldColumns; ++col)
+    for (int row = 0; row < kWorldRows; ++row) {
+      const Cell& cell = world.cells[col * kWorldRows + row];
+      const std::string at = "col " + std::to_string(col) + " row " + std::to_string(row) + ": ";
+      if (cell.typeId < 0 || cell.typeId >= kBlockKinds) return at + "bad typeId";
+      const BlockType& entry = catalogue[cell.typeId];
+      if (std::memcmp(cell.name, entry.name, 8) || cell.bitmap != entry.bitmap ||
+          cell.passable != entry.passable)
+        return at + "not a copy of its catalogue entry";
+      if (cell.x != col * 10.0f || cell.y != row * 10.0f) return at + "wrong position";
+      if ((row <= 120) != (cell.typeId == kAir)) return at + "Air out of the sky band";
+      if (row == 121 && cell.typeId != kGrass) return at + "surface not Grass";
+      if ((row == 479) != (cell.typeId == kNull)) return at + "Null out of the bottom row";
+      if (cell.typeId == kUnderground) return at + "Underground generated";
+      if (cell.typeId == kGold && row < 420) return at + "Gold above row 420";
+    }
+  return "";
+}
+
+TEST(Terrain, GeneratedWorldsKeepTheBandsAndShares) {
+  BlockCatalogue catalogue;
+  fillTracedCatalogue(catalogue);
+  // Expected share in percent per row, from the table of chances.
+  const struct {
+    int row;
+    BlockId kind;
+    int percent;
+  } kShares[] = {{122, kGrass, 99}, {130, kGrass, 86}, {150, kGrass, 52}, {170, kGrass, 19},
+                 {180, kGrass, 2},  {181, kStone, 4},  {250, kStone, 18}, {350, kStone, 38},
+                 {412, kStone, 50}, {420, kStone, 48}, {450, kDirt, 57},  {478, kStone, 36}};
+  for (uint32_t seed : {1u, 20240607u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(seed);
+    auto world = generated(seed);
+    EXPECT_EQ("", firstBrokenCell(*world, catalogue));
+    for (const auto& s : kShares) {
+      int count = 0;
+      for (int col = 0; col < kWorldColumns; ++col) count += cellAt(*world, col, s.row).typeId == s.kind;
+      // 720 cells: a binomial spread of about 2 points; 7 is far outside it.
+      EXPECT_NEAR(s.percent, count * 100.0 / kWorldColumns, 7.0) << "row " << s.row;
+    }
+    int gold = 0;
+    for (int col = 0; col < kWorldColumns; ++col)
+      for (int row = 420; row <= 478; ++row) gold += cellAt(*world, col, row).typeId == kGold;
+    EXPECT_NEAR(kWorldColumns * 59 / 100.0, gold, 120.0);  // 1 in 100 over 59 rows
+  }
+}
+
+TEST(Terrain, EachCellUsesItsOwnDrawInIndexOrder) {
+  for (uint32_t seed : {7u, 123456789u}) {
+    auto world = generated(seed);
+    TerrainRandom stream{seed};
+    int wrong = 0;
+    // Cell (col, row) takes draw col * 480 + row + 1, row 479 included.
+    for (int index = 0; index < kWorldCells; ++index)
+      wrong += world->cells[index].typeId != terrainKindAt(index % kWorldRows, drawRandom(&stream) % 100);
+    EXPECT_EQ(0, wrong) << "seed " << seed;
+  }
+}
+
+TEST(Terrain, SameSeedSameWorldAndTheClockSeedsGenerateWorld) {
+  auto first = generated(99);
+  auto second = generated(99);
+  EXPECT_EQ(0, std::memcmp(first.get(), second.get(), sizeof(World)));
+  auto other = generated(100);
+  EXPECT_NE(0, std::memcmp(first.get(), other.get(), sizeof(World)));
+
+  BlockCatalogue catalogue;
+  fillTracedCatalogue(catalogue);
+  auto timed = std::make_unique<World>();
+  const auto before = static_cast<uint32_t>(std::time(nullptr));
+  generateWorld(timed.get(), catalogue);
+  const auto after = static_cast<uint32_t>(std::time(nullptr));
+  auto fromBefore = generated(before);
+  auto fromAfter = generated(after);
+  EXPECT_TRUE(std::memcmp(timed.get(), fromBefore.get(), sizeof(World)) == 0 ||
+              std::memcmp(timed.get(), fromAfter.get(), sizeof(World)) == 0);
+}
+
+}  // namespace
