@@ -25,17 +25,17 @@ run: build
 test: deps-test test-main test-asan test-tsan fuzz bench-quick
 
 test-main: deps-test
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TESTS=ON -DTESSALY_BENCH=ON
 	cmake --build build -j $(JOBS)
 	cd build && $(CTEST)
 
 test-asan: deps-test
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=address,undefined -DTESSALY_BENCH=OFF
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=address,undefined -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && $(SAN_ENV) $(CTEST)
 
 test-tsan: deps-test
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=thread -DTESSALY_BENCH=OFF
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=thread -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && $(TSAN_ENV) $(CTEST)
 

@@ -15,13 +15,14 @@ void drawCellsPerTile(const View& view, const World& world) {
 void drawFrame(const Player& player, const RenderContext& context, CellMap* map) {
   al_clear_to_color(al_map_rgb(0, 0, 0));
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
-  // The map's pixels are written before drawing is held: a lock must not
-  // fall inside a held batch.
-  if (map != nullptr) updateCellMap(map, view, *context.world);
-  al_hold_bitmap_drawing(true);
   if (map != nullptr) {
+    // One quad, drawn before drawing is held: the map's pixels are written
+    // under a lock, which must not fall inside a held batch.
+    updateCellMap(map, view, *context.world);
     drawCellMap(*map, view);
+    al_hold_bitmap_drawing(true);
   } else {
+    al_hold_bitmap_drawing(true);
     drawCellsPerTile(view, *context.world);
   }
   drawHud(&player, context.catalogue, context.font, context.buttonBitmap, context.hudBarBitmap);
