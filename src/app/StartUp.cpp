@@ -74,9 +74,11 @@ void startUp() {
   buttonBitmap = createFilledBitmap(40, 40, al_map_rgb(165, 165, 165));
 
   player = runStartMenu(player, font, display, eventQueue, event);
-  // Bitmaps made while the start display was current fell back to memory
-  // bitmaps when it went; make them textures of the game display again, so
-  // they draw fast and batch with held drawing.
+  // Bitmaps made while the start display was current (the sprite, the button
+  // tile, the font's glyph pages) became memory bitmaps when it went. The
+  // library turns them into textures of the game display as it is created;
+  // this catches any it left behind, since memory bitmaps draw slowly and
+  // do not batch with held drawing.
   al_convert_memory_bitmaps();
 
   hudBarBitmap = createFilledBitmap(player.screenWidth, 10, al_map_rgb(0, 0, 0));

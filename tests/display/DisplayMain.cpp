@@ -1,0 +1,202 @@
+// The drawing tests' process: its own Xvfb, the library started once, then
+// the tests. Also the helpers they share.
+#include <gtest/gtest.h>
+
+// After GoogleTest: X11's headers define macros such as None.
+#include <allegro5/allegro_ttf.h>
+#include <allegro5/allegro_x.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "DisplaySupport.h"
+#include "world/Terrain.h"
+
+namespace displaytest {
+
+namespace {
+xharness::XvfbServer* server = nullptr;
+}
+
+Display* xDisplay() { return server->display(); }
+
+ALLEGRO_FONT* loadGameFont() {
+  // The fallback font the game ships, found from this source file's place.
+  const auto path =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "arial.ttf";
+  return al_load_font(path.c_str(), 12, 0);
+}
+
+ALLEGRO_BITMAP* makeFilledBitmap(int width, int height, Rgb colour) {
+  ALLEGRO_BITMAP* bitmap = al_create_bitmap(width, height);
+  if (bitmap == nullptr) return nullptr;
+  ALLEGRO_BITMAP* previous = al_get_target_bitmap();
+  al_set_target_bitmap(bitmap);
+  al_clear_to_color(al_map_rgb(colour.r, colour.g, colour.b));
+  al_set_target_bitmap(previous);
+  return bitmap;
+}
+
+Image readBitmap(ALLEGRO_BITMAP* bitmap) {
+  Image image;
+  ALLEGRO_LOCKED_REGION* region =
+      al_lock_bitmap(bitmap, ALLEGRO_PIXEL_FORMAT_ABGR_8888_LE, ALLEGRO_LOCK_READONLY);
+  if (region == nullptr) return image;
+  image.width = al_get_bitmap_width(bitmap);
+  image.height = al_get_bitmap_height(bitmap);
+  image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
+  uint8_t* out = image.rgb.data();
+  for (int y = 0; y < image.height; ++y) {
+    const auto* row = static_cast<const uint8_t*>(region->data) + static_cast<ptrdiff_t>(y) * region->pitch;
+    for (int x = 0; x < image.width; ++x, out += 3) std::memcpy(out, row + 4 * x, 3);
+  }
+  al_unlock_bitmap(bitmap);
+  return image;
+}
+
+Image captureDisplay(ALLEGRO_DISPLAY* display, const std::function<bool(const Image&)>& accept) {
+  Image image;
+  xharness::waitForImage(xDisplay(), al_get_x_window_id(display), accept, xharness::Millis(5000), &image);
+  return image;
+}
+
+void saveArtifact(const Image& image, const std::string& suffix) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(test->test_suite_name()) + "." + test->name() + suffix + ".ppm";
+  for (char& c : name)
+    if (c == '/') c = '_';
+  xharness::makeDirectories(TESSALY_ARTIFACT_DIR);
+  const std::string path = std::string(TESSALY_ARTIFACT_DIR) + "/" + name;
+  if (image.savePpm(path)) std::printf("failure image: %s\n", path.c_str());
+}
+
+void Mismatches::check(bool ok, int x, int y, Rgb seen, const char* expected) {
+  if (ok) return;
+  if (++count_ <= 4) {
+    char line[160];
+    std::snprintf(line, sizeof line, "(%d,%d) is (%d,%d,%d), expected %s; ", x, y, seen.r, seen.g, seen.b,
+                  expected);
+    first_ += line;
+  }
+}
+
+std::string Mismatches::summary() const { return std::to_string(count_) + " pixels wrong: " + first_; }
+
+Box centredTextBox(ALLEGRO_FONT* font, const char* text, int centre, int top) {
+  const int half = al_get_text_width(font, text) / 2;
+  return {centre - half - 2, top, centre + half + 3, top + al_get_font_line_height(font) + 1};
+}
+
+Watchdog::Watchdog(int seconds, const char* what)
+    : thread_([this, seconds, what] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!dismissed_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
+          std::fprintf(stderr, "watchdog: %s did not finish within %d s\n", what, seconds);
+          std::fflush(stderr);
+          std::_Exit(3);
+        }
+      }) {}
+
+Watchdog::~Watchdog() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+  }
+  dismissed_.notify_one();
+  thread_.join();
+}
+
+std::vector<Box> hudElementBoxes(const Player& player, ALLEGRO_FONT* font) {
+  const int w = player.screenWidth, h = player.screenHeight;
+  char lines[6][64];
+  std::snprintf(lines[0], 64, "Player X: %.1f", static_cast<double>(player.x));
+  std::snprintf(lines[1], 64, "Player Y: %.1f", static_cast<double>(player.y));
+  std::snprintf(lines[2], 64, "1) Dirt: %d", player.dirtCount);
+  std::snprintf(lines[3], 64, "2) Grass: %d", player.grassCount);
+  std::snprintf(lines[4], 64, "3) Stone: %d", player.stoneCount);
+  std::snprintf(lines[5], 64, "4) Gold: %d", player.goldCount);
+  const int at[6][2] = {{10, h - 40},  {10, h - 20},  {150, h - 40},
+                        {250, h - 40}, {150, h - 20}, {250, h - 20}};
+  std::vector<Box> boxes;
+  const int lineHeight = al_get_font_line_height(font);
+  for (int i = 0; i < 6; ++i)
+    boxes.push_back({at[i][0] - 1, at[i][1], at[i][0] + al_get_text_width(font, lines[i]) + 2,
+                     at[i][1] + lineHeight + 1});
+  const int marker[4][2] = {{138, h - 38}, {238, h - 38}, {138, h - 18}, {238, h - 18}};
+  for (const auto& m : marker) boxes.push_back({m[0], m[1], m[0] + 10, m[1] + 10});
+  boxes.push_back({w - 40, h - 25, w, h + 15});
+  boxes.push_back({w - 100, h - 25, w - 60, h + 15});
+  return boxes;
+}
+
+GameScene::GameScene(int width, int height) {
+  al_set_new_display_flags(ALLEGRO_WINDOWED);
+  display = al_create_display(width, height);
+  if (display == nullptr) return;
+  font = loadGameFont();
+  tilesBuilt = buildBlockCatalogue(catalogue);
+  sprite = makeFilledBitmap(10, 20, kSpriteColour);
+  buttonBitmap = makeFilledBitmap(40, 40, kGrey);
+  world = std::make_unique<World>();
+  generateWorldFromSeed(world.get(), catalogue, 1);
+  player = makeStartingPlayer();
+  player.sprite = sprite;
+  setScreen(width, height);
+  context.font = font;
+  context.buttonBitmap = buttonBitmap;
+  context.display = display;
+  std::memcpy(context.catalogue, catalogue, sizeof catalogue);
+  context.world = world.get();
+  context.player = &player;
+  al_set_target_backbuffer(display);
+}
+
+void GameScene::setScreen(int width, int height) {
+  if (hudBarBitmap == nullptr || al_get_bitmap_width(hudBarBitmap) != width) {
+    if (hudBarBitmap != nullptr) al_destroy_bitmap(hudBarBitmap);
+    hudBarBitmap = makeFilledBitmap(width, 10, kBlack);
+    context.hudBarBitmap = hudBarBitmap;
+  }
+  player.screenWidth = width;
+  player.screenHeight = height;
+}
+
+GameScene::~GameScene() {
+  if (display == nullptr) return;
+  al_set_target_backbuffer(display);
+  if (font != nullptr) al_destroy_font(font);
+  for (ALLEGRO_BITMAP* bitmap : {sprite, buttonBitmap, hudBarBitmap})
+    if (bitmap != nullptr) al_destroy_bitmap(bitmap);
+  ALLEGRO_BITMAP* atlas = catalogue[0].bitmap ? al_get_parent_bitmap(catalogue[0].bitmap) : nullptr;
+  for (int id = 0; id < kBlockKinds - 1; ++id)
+    if (catalogue[id].bitmap != nullptr) al_destroy_bitmap(catalogue[id].bitmap);
+  if (atlas != nullptr) al_destroy_bitmap(atlas);
+  if (context.mutex != nullptr) al_destroy_mutex(context.mutex);
+  if (context.tickCond != nullptr) al_destroy_cond(context.tickCond);
+  al_destroy_display(display);
+}
+
+}  // namespace displaytest
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  // Listing the tests (ctest's discovery) needs no server.
+  if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+  xharness::XvfbServer server(1920, 1200, 24);
+  if (!server.ok()) {
+    std::fprintf(stderr, "Xvfb did not start\n");
+    return 1;
+  }
+  setenv("DISPLAY", server.name().c_str(), 1);
+  displaytest::server = &server;
+  if (!al_init() || !al_init_font_addon() || !al_init_ttf_addon()) {
+    std::fprintf(stderr, "the library did not start\n");
+    return 1;
+  }
+  const int result = RUN_ALL_TESTS();
+  // Take the library down while its X server still runs.
+  al_uninstall_system();
+  return result;
+}

@@ -1,0 +1,176 @@
+// Whole frames and the start screen as the window shows them after a flip:
+// drawn on the main thread, and drawn by the real render thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "DisplaySupport.h"
+#include "app/Frame.h"
+#include "screens/StartMenu.h"
+
+using namespace displaytest;
+
+namespace {
+
+constexpr int kWidth = 1440, kHeight = 900;
+
+// A player position on a 1440 x 900 screen and what the frame must show:
+// the world pixel at the screen's top-left, the sprite, the cells' bottom.
+struct FrameCase {
+  const char* name;
+  float x, y;
+  int viewLeft, viewTop;
+  int spriteX, spriteY;
+  int cellsBottom;
+};
+
+const FrameCase kFrameCases[] = {
+    {"Start", 30.0f, 800.0f, 0, 350, 30, 450, 860},
+    {"OffGrid", 1002.5f, 2003.7f, 282, 1553, 720, 450, 857},
+    {"RightEdge", 7187.5f, 2000.0f, 5760, 1550, 1427, 450, 860},
+    {"BottomEdge", 3600.0f, 4720.0f, 2880, 3900, 720, 820, 840},
+    {"TopEdge", 3600.0f, -95.5f, 2880, 0, 720, -95, 850},
+};
+
+// Checks a captured frame pixel by pixel: the cells of the world, the sprite
+// over them, black below the cells, and only the band's elements from H - 50.
+void expectFrame(const Image& image, const FrameCase& c, const GameScene& scene) {
+  ASSERT_EQ(image.width, kWidth);
+  ASSERT_EQ(image.height, kHeight);
+  const std::vector<Box> hud = hudElementBoxes(scene.player, scene.font);
+  const Box sprite{c.spriteX, c.spriteY, c.spriteX + 10, c.spriteY + 20};
+  Mismatches wrong;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const Rgb seen = image.pixel(x, y);
+      if (y < kHeight - 50 && sprite.contains(x, y)) {
+        wrong.check(seen == kSpriteColour, x, y, seen, "the sprite");
+      } else if (y < std::min(c.cellsBottom, kHeight - 50)) {
+        const Cell& cell = cellAt(*scene.world, (x + c.viewLeft) / 10, (y + c.viewTop) / 10);
+        wrong.check(seen == kKindColour[cell.typeId], x, y, seen, "the cell's tile");
+      } else if (y < kHeight - 40) {
+        wrong.check(seen == kBlack, x, y, seen, "black");
+      } else if (seen != kBlack) {
+        const bool inHud =
+            std::any_of(hud.begin(), hud.end(), [&](const Box& b) { return b.contains(x, y); });
+        wrong.check(inHud, x, y, seen, "black outside the band's elements");
+      }
+    }
+  EXPECT_EQ(wrong.count(), 0) << wrong.summary();
+  EXPECT_EQ(image.pixel(138, kHeight - 38), kDirtTile) << "the marker of slot 1";
+  EXPECT_EQ(image.pixel(kWidth - 30, kHeight - 24), kGrey) << "the Load button";
+  if (testing::Test::HasFailure()) saveArtifact(image, "");
+}
+
+// Waits until the window shows the Load button, and the sprite where the
+// case puts it when that is on screen.
+Image captureFrame(const GameScene& scene, const FrameCase& c) {
+  return captureDisplay(scene.display, [&](const Image& image) {
+    return image.pixel(kWidth - 30, kHeight - 24) == kGrey &&
+           (c.spriteY < 0 || image.pixel(c.spriteX + 5, c.spriteY + 5) == kSpriteColour);
+  });
+}
+
+// Names a case in failure messages.
+void PrintTo(const FrameCase& c, std::ostream* out) { *out << c.name; }
+
+class FrameDrawing : public testing::TestWithParam<FrameCase> {};
+
+TEST_P(FrameDrawing, ShowsCellsSpriteAndBandAfterTheFlip) {
+  const FrameCase& c = GetParam();
+  GameScene scene(kWidth, kHeight);
+  ASSERT_TRUE(scene.ok());
+  CellMap map;
+  ASSERT_TRUE(createCellMap(&map, scene.catalogue));
+  scene.player.x = c.x;
+  scene.player.y = c.y;
+  drawFrame(scene.player, scene.context, &map);
+  al_flip_display();
+  expectFrame(captureFrame(scene, c), c, scene);
+  destroyCellMap(&map);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, FrameDrawing, testing::ValuesIn(kFrameCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The game's own render thread on a real display: it takes the display,
+// draws a frame per tick from the stored record, and gives it back when stopped.
+TEST(RenderThreadOnDisplay, DrawsTheStoredRecordAndEndsWhenStopped) {
+  GameScene scene(kWidth, kHeight);
+  ASSERT_TRUE(scene.ok());
+  scene.context.mutex = al_create_mutex();
+  scene.context.tickCond = al_create_cond();
+  const FrameCase moved{"Moved", 50.0f, 800.0f, 0, 350, 50, 450, 860};
+  {
+    Watchdog watchdog(60, "the render thread");
+    al_set_target_bitmap(nullptr);
+    ALLEGRO_THREAD* thread = al_create_thread(renderThreadMain, &scene.context);
+    ASSERT_NE(thread, nullptr);
+    al_start_thread(thread);
+    for (int tick = 0; tick < 20; ++tick) {
+      if (tick == 10) {
+        Player next = scene.player;
+        next.x = moved.x;
+        storePlayer(&scene.context, next);
+      }
+      al_broadcast_cond(scene.context.tickCond);
+      al_rest(1.0 / 60.0);
+    }
+    al_rest(0.2);
+    requestRenderStop(thread, &scene.context);
+    al_destroy_thread(thread);
+  }
+  al_set_target_backbuffer(scene.display);
+  expectFrame(captureFrame(scene, moved), moved, scene);
+}
+
+TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
+  GameScene scene(640, 240);
+  ASSERT_TRUE(scene.ok());
+  ALLEGRO_BITMAP* menuButton = makeFilledBitmap(80, 40, kGrey);
+  al_set_target_backbuffer(scene.display);
+  drawStartMenu(menuButton, scene.font);
+  const Image image = captureDisplay(scene.display, [](const Image& i) { return i.pixel(55, 55) == kGrey; });
+  ASSERT_EQ(image.width, 640);
+
+  struct Button {
+    const char* label;
+    int left, top;
+  };
+  const Button buttons[6] = {{"1280x768", 50, 50},    {"1440x900", 200, 50},   {"1680x1050", 350, 50},
+                             {"Fullscreen", 500, 50}, {"New World", 215, 160}, {"Load World", 340, 160}};
+  const Box headings[2] = {centredTextBox(scene.font, "Resolution Selection", 320, 10),
+                           centredTextBox(scene.font, "New Game or Load?", 320, 120)};
+  Mismatches wrong;
+  bool labelDark[6] = {}, headingWhite[2] = {};
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      const Rgb c = image.pixel(x, y);
+      const bool grey = c.r == c.g && c.g == c.b;
+      int b = 0;
+      while (b < 6 &&
+             !Box{buttons[b].left, buttons[b].top, buttons[b].left + 80, buttons[b].top + 40}.contains(x, y))
+        ++b;
+      if (b < 6) {
+        if (centredTextBox(scene.font, buttons[b].label, buttons[b].left + 40, buttons[b].top + 13)
+                .contains(x, y)) {
+          wrong.check(grey && c.r <= kGrey.r, x, y, c, "grey or black label text");
+          labelDark[b] |= c.r < 60;
+        } else {
+          wrong.check(c == kGrey, x, y, c, "the button's grey");
+        }
+      } else if (headings[0].contains(x, y) || headings[1].contains(x, y)) {
+        wrong.check(grey, x, y, c, "white text on black");
+        headingWhite[headings[0].contains(x, y) ? 0 : 1] |= c == kWhite;
+      } else {
+        wrong.check(c == kBlack, x, y, c, "black");
+      }
+    }
+  EXPECT_EQ(wrong.count(), 0) << wrong.summary();
+  for (int b = 0; b < 6; ++b) EXPECT_TRUE(labelDark[b]) << buttons[b].label << " shows no label";
+  EXPECT_TRUE(headingWhite[0] && headingWhite[1]) << "a heading shows no white";
+  if (HasFailure()) saveArtifact(image, "");
+  al_destroy_bitmap(menuButton);
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The waking protocol between the main thread and the render thread, without
+// a display: the thread runs the game's waitForTick loop with a frame that
+// only counts and checks the record it copied. Meant for the TSan build too.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <thread>
+
+#include "DisplaySupport.h"
+
+using namespace displaytest;
+
+namespace {
+
+// A record whose every field holds `n`, so a copy mixing two stores shows.
+Player uniformRecord(int n) {
+  Player p;
+  p.x = p.y = static_cast<float>(n);
+  p.dirtCount = p.grassCount = p.stoneCount = p.goldCount = n;
+  p.sprite = reinterpret_cast<ALLEGRO_BITMAP*>(static_cast<uintptr_t>(n));
+  p.onGround = p.loadRequested = static_cast<uint8_t>(n);
+  p.selectedSlot = p.screenWidth = p.screenHeight = p.loadFailed = n;
+  std::memset(p.keys, n & 0xFF, sizeof p.keys);
+  return p;
+}
+
+// Whether every field of a copied record holds the same counter.
+bool isUniform(const Player& p) {
+  const Player u = uniformRecord(p.dirtCount);
+  return p.x == u.x && p.y == u.y && p.grassCount == u.grassCount && p.stoneCount == u.stoneCount &&
+         p.goldCount == u.goldCount && p.sprite == u.sprite && p.onGround == u.onGround &&
+         p.selectedSlot == u.selectedSlot && std::memcmp(p.keys, u.keys, sizeof p.keys) == 0 &&
+         p.screenWidth == u.screenWidth && p.screenHeight == u.screenHeight &&
+         p.loadRequested == u.loadRequested && p.loadFailed == u.loadFailed;
+}
+
+// The lock, the condition and the live record, and what the thread saw.
+struct Probe {
+  Probe() {
+    context.mutex = al_create_mutex();
+    context.tickCond = al_create_cond();
+    context.player = &live;
+    live = uniformRecord(0);
+  }
+  ~Probe() {
+    al_destroy_cond(context.tickCond);
+    al_destroy_mutex(context.mutex);
+  }
+  RenderContext context{};
+  Player live;
+  std::atomic<int> waits{0};   // waitForTick calls begun
+  std::atomic<int> frames{0};  // frames "drawn"
+  std::atomic<int> torn{0};    // copies mixing two records
+};
+
+// The render thread's loop, with a frame that counts and checks its copy.
+void* countingThread(ALLEGRO_THREAD* thread, void* arg) {
+  auto* probe = static_cast<Probe*>(arg);
+  Player frame;
+  for (;;) {
+    probe->waits.fetch_add(1);
+    if (!waitForTick(thread, &probe->context, &frame)) break;
+    if (!isUniform(frame)) probe->torn.fetch_add(1);
+    probe->frames.fetch_add(1);
+  }
+  return nullptr;
+}
+
+// Polls `done` until it holds or `millis` pass.
+template <typename Done>
+bool waitUntil(Done done, int millis) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(millis);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  return true;
+}
+
+// Sleeps up to `most` microseconds, chosen at random.
+void randomPause(std::mt19937& random, int most) {
+  std::this_thread::sleep_for(std::chrono::microseconds(random() % (most + 1)));
+}
+
+TEST(RenderThreadProtocol, AStopLandingAnywhereEndsTheThread) {
+  Watchdog watchdog(240, "200 start/stop cycles");
+  std::mt19937 random(6011);
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    Probe probe;
+    ALLEGRO_THREAD* thread = al_create_thread(countingThread, &probe);
+    ASSERT_NE(thread, nullptr);
+    al_start_thread(thread);
+    const int ticks = static_cast<int>(random() % 6);
+    for (int tick = 0; tick < ticks; ++tick) {
+      randomPause(random, 400);
+      al_broadcast_cond(probe.context.tickCond);
+    }
+    randomPause(random, 400);
+    requestRenderStop(thread, &probe.context);
+    al_destroy_thread(thread);
+    ASSERT_LE(probe.frames.load(), ticks + 1) << "cycle " << cycle;
+  }
+}
+
+TEST(RenderThreadProtocol, OneFramePerAwaitedTickAndOneMoreAfterTheStop) {
+  Watchdog watchdog(120, "the counting thread");
+  Probe probe;
+  ALLEGRO_THREAD* thread = al_create_thread(countingThread, &probe);
+  ASSERT_NE(thread, nullptr);
+  al_start_thread(thread);
+  int broadcasts = 0;
+  // Paced ticks: each comes once the thread is back at its wait; one that
+  // came just before the wait is lost, and then the next tick is sent.
+  for (int round = 0; round < 100; ++round) {
+    const int before = probe.frames.load();
+    ASSERT_TRUE(waitUntil([&] { return probe.waits.load() == before + 1; }, 5000));
+    do {
+      al_broadcast_cond(probe.context.tickCond);
+      ++broadcasts;
+    } while (!waitUntil([&] { return probe.frames.load() > before; }, 20));
+  }
+  EXPECT_GE(probe.frames.load(), 100);
+  EXPECT_LE(probe.frames.load(), broadcasts);
+  // A burst: ticks that come while a frame is drawn wake nobody.
+  for (int tick = 0; tick < 1000; ++tick) al_broadcast_cond(probe.context.tickCond);
+  broadcasts += 1000;
+  // Once the thread waits, the stop wakes it for exactly one more frame.
+  ASSERT_TRUE(waitUntil([&] { return probe.waits.load() == probe.frames.load() + 1; }, 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const int waiting = probe.frames.load();
+  EXPECT_LE(waiting, broadcasts);
+  requestRenderStop(thread, &probe.context);
+  al_destroy_thread(thread);
+  EXPECT_EQ(probe.frames.load(), waiting + 1);
+  EXPECT_EQ(probe.torn.load(), 0);
+}
+
+TEST(RenderThreadProtocol, StoredRecordsAreNeverCopiedTorn) {
+  Watchdog watchdog(120, "the copying thread");
+  Probe probe;
+  ALLEGRO_THREAD* thread = al_create_thread(countingThread, &probe);
+  ASSERT_NE(thread, nullptr);
+  al_start_thread(thread);
+  // Store without pause, waking the thread each time, until it has copied
+  // a thousand records in the middle of the stores.
+  for (int n = 1; probe.frames.load() < 1000; ++n) {
+    storePlayer(&probe.context, uniformRecord(n));
+    al_broadcast_cond(probe.context.tickCond);
+  }
+  requestRenderStop(thread, &probe.context);
+  al_destroy_thread(thread);
+  EXPECT_EQ(probe.torn.load(), 0);
+}
+
+}  // namespace
