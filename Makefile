@@ -40,7 +40,7 @@ test-tsan: deps-test
 	cd build-tsan && $(TSAN_ENV) $(CTEST)
 
 fuzz: deps-test
-	bash fuzz/run.sh 60
+	TESSALY_UNIT_TESTS=$$([ -x build/tests/unit_tests ] && echo "$(CURDIR)/build/tests/unit_tests") bash fuzz/run.sh 60
 
 bench: deps-test
 	bash bench/run.sh
