@@ -238,6 +238,7 @@ void plainReadReusedBufferBench(benchmark::State& state) {
 
 // One tick of a player walking with the jump key held, turning at the world's sides.
 void updatePlayerBench(benchmark::State& state) {
+  constexpr float kLastStepX = 7187.5f;  // the last x a right step reaches
   const auto world = generatedWorld();
   Player player = makeStartingPlayer();
   player.keys[ALLEGRO_KEY_UP] = 1;
@@ -246,9 +247,9 @@ void updatePlayerBench(benchmark::State& state) {
   int32_t jumpEndTick = 0;
   for (auto _ : state) {
     player = updatePlayer(player, world.get(), &tickCount, &jumpEndTick);
-    if (player.x >= kHighestPlayerX || player.x <= kLowestPlayerX) {
-      player.keys[ALLEGRO_KEY_RIGHT] = player.x <= kLowestPlayerX;
-      player.keys[ALLEGRO_KEY_LEFT] = player.x >= kHighestPlayerX;
+    if (player.x >= kLastStepX || player.x <= 0.0f) {
+      player.keys[ALLEGRO_KEY_RIGHT] = player.x <= 0.0f;
+      player.keys[ALLEGRO_KEY_LEFT] = player.x >= kLastStepX;
     }
     benchmark::DoNotOptimize(player);
   }

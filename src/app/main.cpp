@@ -14,6 +14,7 @@ int main() {
   std::printf("Starting Tessaly 0.69! Please note that this is mainly a debug window.\n");
   // 9.7 MB of cells: too large for the main thread's stack, so one block for the run.
   auto world = std::make_unique<World>();
+  reserveSaveBuffer();
   BlockCatalogue catalogue;
   PlayState state{world.get(), catalogue, 0, 0};
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -39,12 +40,23 @@ constexpr size_t kPlayerX = 0, kPlayerY = 4, kDirtCount = 8, kGrassCount = 12, k
 // Cell record offsets.
 constexpr size_t kCellName = 0, kCellType = 8, kCellPassable = 16, kCellX = 20, kCellY = 24;
 
-// Saves and loads run on the main thread only; they share one buffer, made
-// at the first use and kept, with room for one byte more than a save.
+// Saves and loads run on the main thread only; they share one buffer with
+// room for one byte more than a save, made once (at start-up, see
+// reserveSaveBuffer) and kept. Null if it could not be made.
 constexpr size_t kFileBufferBytes = kSaveFileBytes + 1;
 uint8_t* fileBuffer() {
-  static const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kFileBufferBytes]);
+  static const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kFileBufferBytes]);
   return buffer.get();
+}
+
+// The permissions a new save gets: those of the save it replaces, else what
+// the user's umask gives a new file.
+mode_t saveFileMode(const std::string& path) {
+  struct stat old {};
+  if (stat(path.c_str(), &old) == 0) return old.st_mode & 07777;
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
 }
 
 const uint8_t* cellRecord(const uint8_t* bytes, int index) {
@@ -158,8 +170,8 @@ bool replaceFileAtomically(const std::string& path, const uint8_t* bytes, size_t
     if (n <= 0) ok = false;
     else written += static_cast<size_t>(n);
   }
-  // mkstemp makes the file private; a save is as readable as any other file.
-  ok = ok && fchmod(fd, 0644) == 0;
+  // mkstemp makes the file private; keep the permissions a save always had.
+  ok = ok && fchmod(fd, saveFileMode(path)) == 0;
   ok = ok && fsync(fd) == 0;
   ok = (close(fd) == 0) && ok;
   ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
@@ -178,8 +190,8 @@ bool replaceFileAtomically(const std::string& path, const uint8_t* bytes, size_t
 
 void saveWorldTo(const std::string& path, const World* world, const Player& player) {
   uint8_t* bytes = fileBuffer();
-  encodeSave(*world, player, bytes);
-  if (replaceFileAtomically(path, bytes, kSaveFileBytes))
+  if (bytes != nullptr) encodeSave(*world, player, bytes);
+  if (bytes != nullptr && replaceFileAtomically(path, bytes, kSaveFileBytes))
     std::printf("Saved the world!\n");
   else
     std::printf("Failed to save the world!\n");
@@ -196,12 +208,12 @@ Player loadWorldFrom(const std::string& path, World* world, Player player,
   // One byte more than a save holds, so that a longer file shows as such.
   uint8_t* bytes = fileBuffer();
   size_t size = 0;
-  while (size < kFileBufferBytes) {
+  while (bytes != nullptr && size < kFileBufferBytes) {
     const size_t n = std::fread(bytes + size, 1, kFileBufferBytes - size, file);
     if (n == 0) break;
     size += n;
   }
-  const bool readFailed = std::ferror(file) != 0;
+  const bool readFailed = bytes == nullptr || std::ferror(file) != 0;
   std::fclose(file);
 
   std::string damage = readFailed ? std::string("The save file could not be read")
@@ -224,6 +236,8 @@ Player loadWorldFrom(const std::string& path, World* world, Player player,
   std::printf("Loaded the world!\n");
   return loaded;
 }
+
+bool reserveSaveBuffer() { return fileBuffer() != nullptr; }
 
 void saveWorld(const World* world, Player player) { saveWorldTo(kSaveFileName, world, player); }
 

@@ -26,11 +26,15 @@ constexpr size_t kSaveCellBytes = 28;
 constexpr size_t kSaveFileBytes = kSavePlayerBytes + kSaveCellBytes * kWorldCells;  // 9,677,080
 constexpr const char* kSaveFileName = "TessalySave.wld";
 
-// The positions a player can reach in play; a file outside them is refused.
-constexpr float kLowestPlayerX = 0.0f;
-constexpr float kHighestPlayerX = 7187.5f;
+// The positions a loaded player may have. Play never leaves them from any
+// position inside them (a step is 2.5 pixels and the bounds stop each step
+// one step short: a left step needs x > 0, a right step a new x < 7190, a fall
+// y < 4720; jumps from the top of the world stay above -80), so the game never
+// writes a save that it would refuse to load.
+constexpr float kLowestPlayerX = -2.5f;
+constexpr float kHighestPlayerX = 7190.0f;
 constexpr float kLowestPlayerY = -100.0f;
-constexpr float kHighestPlayerY = 4720.0f;
+constexpr float kHighestPlayerY = 4722.5f;
 
 // Write the player and the grid into `out`, which holds kSaveFileBytes.
 void encodeSave(const World& world, const Player& player, uint8_t* out);
@@ -53,6 +57,10 @@ bool replaceFileAtomically(const std::string& path, const uint8_t* bytes, size_t
 void saveWorldTo(const std::string& path, const World* world, const Player& player);
 Player loadWorldFrom(const std::string& path, World* world, Player player,
                      const BlockCatalogue catalogue);
+
+// Make the buffer saves and loads share, so that play allocates nothing;
+// false if it cannot be made (each save and load then fails with its line).
+bool reserveSaveBuffer();
 
 // The game's Save and Load: "TessalySave.wld" in the working directory.
 void saveWorld(const World* world, Player player);

@@ -1,26 +1,8 @@
-// Cell writes and the catalogue's fixed entries.
+// The catalogue's fixed entries.
 #include "world/World.h"
 
 #include <algorithm>
 #include <cstring>
-
-void storeCell(World* world, int index, const Cell& finished) {
-  assert(index >= 0 && index < kWorldCells);
-  Cell& cell = world->cells[index];
-  std::memcpy(cell.name, finished.name, sizeof cell.name);
-  cell.typeId = finished.typeId;
-  cell.passable = finished.passable;
-  cell.x = finished.x;
-  cell.y = finished.y;
-  std::atomic_ref<ALLEGRO_BITMAP*>(cell.bitmap).store(finished.bitmap, std::memory_order_relaxed);
-}
-
-void writeCatalogueEntry(World* world, int col, int row, const BlockType& entry) {
-  Cell cell = entry;
-  cell.x = static_cast<float>(col * kCellSize);
-  cell.y = static_cast<float>(row * kCellSize);
-  storeCell(world, cellIndex(col, row), cell);
-}
 
 void fillCatalogueEntries(BlockCatalogue catalogue) {
   struct Fixed {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 
 struct ALLEGRO_BITMAP;
 
@@ -75,10 +76,24 @@ inline ALLEGRO_BITMAP* loadTile(const Cell& cell) {
 // The one way a cell of the grid changes: every field of a finished cell is
 // copied, the tile reference last and atomically, so a concurrent frame sees
 // either the old tile or the new one and never anything else.
-void storeCell(World* world, int index, const Cell& finished);
+inline void storeCell(World* world, int index, const Cell& finished) {
+  assert(index >= 0 && index < kWorldCells);
+  Cell& cell = world->cells[index];
+  std::memcpy(cell.name, finished.name, sizeof cell.name);
+  cell.typeId = finished.typeId;
+  cell.passable = finished.passable;
+  cell.x = finished.x;
+  cell.y = finished.y;
+  std::atomic_ref<ALLEGRO_BITMAP*>(cell.bitmap).store(finished.bitmap, std::memory_order_relaxed);
+}
 
 // Copy catalogue entry `entry` into the cell at (col, row) and set its position.
-void writeCatalogueEntry(World* world, int col, int row, const BlockType& entry);
+inline void writeCatalogueEntry(World* world, int col, int row, const BlockType& entry) {
+  Cell cell = entry;
+  cell.x = static_cast<float>(col * kCellSize);
+  cell.y = static_cast<float>(row * kCellSize);
+  storeCell(world, cellIndex(col, row), cell);
+}
 
 // Fill the seven entries' names, ids and passability; tiles are left null.
 // buildBlockCatalogue adds the tiles.

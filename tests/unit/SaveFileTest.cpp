@@ -222,7 +222,7 @@ TEST_F(SaveFile, DamagedFilesAreRefusedWithOneLineAndChangeNothing) {
       {"huge x", [](Bytes& b) { putU32(b, 0, std::bit_cast<uint32_t>(1e30f)); }},
       {"NaN y", [&](Bytes& b) { putU32(b, 4, std::bit_cast<uint32_t>(kNaN)); }},
       {"y far below the world", [](Bytes& b) { putU32(b, 4, std::bit_cast<uint32_t>(5000.0f)); }},
-      {"x left of the world", [](Bytes& b) { putU32(b, 0, std::bit_cast<uint32_t>(-0.5f)); }},
+      {"x left of the world", [](Bytes& b) { putU32(b, 0, std::bit_cast<uint32_t>(-3.0f)); }},
   };
   const auto before = std::make_unique<World>(*world);
   const Player current = makeStartingPlayer();
@@ -250,7 +250,7 @@ TEST_F(SaveFile, PositionsAtTheWorldsLimitsAreAccepted) {
     float x, y;
     bool accepted;
   } kCases[] = {{kLowestPlayerX, kLowestPlayerY, true},  {kHighestPlayerX, kHighestPlayerY, true},
-                {std::nextafter(kLowestPlayerX, -1.0f), 800.0f, false},
+                {std::nextafter(kLowestPlayerX, -1e9f), 800.0f, false},
                 {std::nextafter(kHighestPlayerX, 1e9f), 800.0f, false},
                 {30.0f, std::nextafter(kLowestPlayerY, -1e9f), false},
                 {30.0f, std::nextafter(kHighestPlayerY, 1e9f), false}};
@@ -291,6 +291,18 @@ TEST_F(SaveFile, AFailedSaveLeavesThePreviousFileByteForByte) {
   // A path whose directory is a plain file fails for everyone.
   EXPECT_EQ("Failed to save the world!\n", save(*other, distinctPlayer(), path + "/" + kSaveFileName));
   EXPECT_TRUE(old == readFile(path));
+}
+
+// A save replaces the old file through a temporary, yet keeps what the
+// player set on the old one, and gives a first save the umask's permissions.
+TEST_F(SaveFile, SavesKeepTheFilesPermissions) {
+  const mode_t previousMask = umask(027);
+  save(*world, makeStartingPlayer());
+  EXPECT_EQ(0640u, static_cast<unsigned>(fs::status(path).permissions()) & 0777u);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  save(*world, makeStartingPlayer());
+  umask(previousMask);
+  EXPECT_EQ(0600u, static_cast<unsigned>(fs::status(path).permissions()) & 0777u);
 }
 
 TEST_F(SaveFile, AFreshWorldIsAcceptedAndSeedsTheFuzzer) {
