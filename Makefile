@@ -3,8 +3,12 @@
 #   make test   install what the tests need too, build, run every test
 JOBS ?= 2
 CTEST = ctest --output-on-failure -j $(JOBS) --timeout 600
-SAN_ENV = ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1"
+# Every process under test, the game included, also writes its sanitizer
+# reports into the build's reports/ directory; any report there fails the run,
+# even one from a game process whose test only looked at the screen.
+SAN_ENV = ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:log_path=$(CURDIR)/build-asan/reports/asan \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:log_path=$(CURDIR)/build-asan/reports/ubsan
+TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1 log_path=$(CURDIR)/build-tsan/reports/tsan"
 
 .PHONY: run build test test-main test-asan test-tsan fuzz bench bench-quick deps deps-test clean
 
@@ -32,12 +36,16 @@ test-main: deps-test
 test-asan: deps-test
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=address,undefined -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
+	rm -rf build-asan/reports && mkdir -p build-asan/reports
 	cd build-asan && $(SAN_ENV) $(CTEST)
+	@bash tools/no-sanitizer-reports.sh build-asan/reports
 
 test-tsan: deps-test
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=thread -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
 	cmake --build build-tsan -j $(JOBS)
+	rm -rf build-tsan/reports && mkdir -p build-tsan/reports
 	cd build-tsan && $(TSAN_ENV) $(CTEST)
+	@bash tools/no-sanitizer-reports.sh build-tsan/reports
 
 fuzz: deps-test
 	TESSALY_UNIT_TESTS=$$([ -x build/tests/unit_tests ] && echo "$(CURDIR)/build/tests/unit_tests") bash fuzz/run.sh 60
