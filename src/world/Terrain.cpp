@@ -20,12 +20,27 @@ BlockId terrainKindAt(int row, int d) {
   return kNull;
 }
 
+namespace {
+
+// terrainKindAt for every row and d, worked out once: the draws are random,
+// so a table look-up beats the bands' unpredictable branches.
+struct TerrainTable {
+  uint8_t kind[kWorldRows][100];
+  TerrainTable() {
+    for (int row = 0; row < kWorldRows; ++row)
+      for (int d = 0; d < 100; ++d) kind[row][d] = static_cast<uint8_t>(terrainKindAt(row, d));
+  }
+};
+
+}  // namespace
+
 void generateWorldFromSeed(World* world, const BlockCatalogue catalogue, uint32_t seed) {
+  static const TerrainTable table;
   TerrainRandom random{seed};
   for (int col = 0; col < kWorldColumns; ++col)
     for (int row = 0; row < kWorldRows; ++row) {
       const int d = drawRandom(&random) % 100;
-      writeCatalogueEntry(world, col, row, catalogue[terrainKindAt(row, d)]);
+      writeCatalogueEntry(world, col, row, catalogue[table.kind[row][d]]);
     }
 }
 
