@@ -257,6 +257,8 @@ GameProcess::~GameProcess() {
     kill();
     if (wakeFd_[1] >= 0) {
         char c = 'q';
+        // A full pipe already holds a wake-up for the reader, so a failed
+        // write loses nothing; the result is kept only to silence the warning.
         [[maybe_unused]] ssize_t n = write(wakeFd_[1], &c, 1);
     }
     if (reader_.joinable()) reader_.join();
