@@ -10,7 +10,7 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:log_path=$(CURDIR)/build-
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:log_path=$(CURDIR)/build-asan/reports/ubsan
 TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1 log_path=$(CURDIR)/build-tsan/reports/tsan"
 
-.PHONY: run build test test-main test-asan test-tsan fuzz bench bench-quick deps deps-test clean
+.PHONY: run build test format-check test-main test-asan test-tsan fuzz bench bench-quick deps deps-test clean
 
 deps:
 	bash tools/install-deps.sh run
@@ -26,7 +26,11 @@ build: deps
 run: build
 	./build-release/tessaly
 
-test: deps-test test-main test-asan test-tsan fuzz bench-quick
+test: deps-test format-check test-main test-asan test-tsan fuzz bench-quick
+
+# Every C++ source in the house style (.clang-format).
+format-check: deps-test
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 test-main: deps-test
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TESTS=ON -DTESSALY_BENCH=ON

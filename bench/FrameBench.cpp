@@ -302,8 +302,8 @@ std::string rendererName() {
 
 // Register one frame benchmark under "name/WxH".
 void registerFrame(const char* name, void (*bench)(benchmark::State&, int, int), const ScreenSize& size) {
-  const std::string fullName = std::string(name) + "/" + std::to_string(size.width) + "x" +
-                               std::to_string(size.height);
+  const std::string fullName =
+      std::string(name) + "/" + std::to_string(size.width) + "x" + std::to_string(size.height);
   benchmark::RegisterBenchmark(fullName.c_str(), bench, size.width, size.height)
       ->Unit(benchmark::kMillisecond)
       ->MeasureProcessCPUTime()  // llvmpipe rasterises on threads of its own

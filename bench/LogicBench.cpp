@@ -79,8 +79,10 @@ bool writePlainFile(const std::string& path, const std::vector<uint8_t>& bytes, 
   for (size_t written = 0; ok && written < bytes.size();) {
     const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else written += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      written += static_cast<size_t>(n);
   }
   if (sync) ok = ok && fsync(fd) == 0;
   return (close(fd) == 0) && ok;
@@ -180,7 +182,8 @@ void saveWorldBench(benchmark::State& state) {
   const std::string path = scratchPath(kSaveFileName);
   QuietConsole quiet;
   for (auto _ : state) saveWorldTo(path, world.get(), player);
-  if (std::filesystem::file_size(path) != kSaveFileBytes) state.SkipWithError("the save file has the wrong size");
+  if (std::filesystem::file_size(path) != kSaveFileBytes)
+    state.SkipWithError("the save file has the wrong size");
 }
 
 // The save's size written to a file and synced: the save's floor.
@@ -282,7 +285,8 @@ int main(int argc, char** argv) {
   scratchDirectory = pattern;
   const int status = runBenchmarks(
       argc, argv,
-      {{"generation / fill through writeCatalogueEntry", "generateWorldBench", "fillWithCatalogueEntryBench", 3.0},
+      {{"generation / fill through writeCatalogueEntry", "generateWorldBench", "fillWithCatalogueEntryBench",
+        3.0},
        {"generation / fill by plain record copies", "generateWorldBench", "fillPlainCopiesBench", 0},
        {"saveWorldTo / plain write + fsync", "saveWorldBench", "plainWriteSyncedBench", 2.0},
        {"saveWorldTo / plain write, no fsync", "saveWorldBench", "plainWriteBench", 0},

@@ -18,8 +18,7 @@ void TargetReporter::ReportRuns(const std::vector<Run>& runs) {
     const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
     if (run.run_type != Run::RT_Iteration && !median) continue;
     const double toMs = 1e3 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-    times_[run.run_name.function_name] = {run.GetAdjustedRealTime() * toMs,
-                                          run.GetAdjustedCPUTime() * toMs};
+    times_[run.run_name.function_name] = {run.GetAdjustedRealTime() * toMs, run.GetAdjustedCPUTime() * toMs};
   }
   benchmark::ConsoleReporter::ReportRuns(runs);
 }
@@ -27,8 +26,8 @@ void TargetReporter::ReportRuns(const std::vector<Run>& runs) {
 void TargetReporter::Finalize() {
   std::ostream& out = GetOutputStream();
   char line[320];
-  std::snprintf(line, sizeof line, "\n%-50s %12s %12s %9s  %-10s %-7s %s\n", "Target", "wall ms",
-                "reference", "ratio", "limit", "", "cpu ms (ratio)");
+  std::snprintf(line, sizeof line, "\n%-50s %12s %12s %9s  %-10s %-7s %s\n", "Target", "wall ms", "reference",
+                "ratio", "limit", "", "cpu ms (ratio)");
   out << line;
   for (const TimingTarget& target : targets_) {
     const auto subject = times_.find(target.subject);
@@ -48,9 +47,12 @@ void TargetReporter::Finalize() {
       measured = s.wallMs / r.wallMs;
       if (target.limit > 0) std::snprintf(limit, sizeof limit, "<= %gx", target.limit);
       std::snprintf(cpu, sizeof cpu, "%.3f / %.3f (%.2fx)", s.cpuMs, r.cpuMs, s.cpuMs / r.cpuMs);
-      std::snprintf(line, sizeof line, "%-50s %12.3f %12.3f %8.2fx  %-10s %-7s %s\n",
-                    target.label.c_str(), s.wallMs, r.wallMs, measured, limit,
-                    target.limit <= 0 ? "" : measured <= target.limit ? "met" : "MISSED", cpu);
+      std::snprintf(line, sizeof line, "%-50s %12.3f %12.3f %8.2fx  %-10s %-7s %s\n", target.label.c_str(),
+                    s.wallMs, r.wallMs, measured, limit,
+                    target.limit <= 0          ? ""
+                    : measured <= target.limit ? "met"
+                                               : "MISSED",
+                    cpu);
     } else {
       std::snprintf(limit, sizeof limit, "<= %g ms", target.limit);
       std::snprintf(cpu, sizeof cpu, "%.3f", s.cpuMs);

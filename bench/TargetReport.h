@@ -22,12 +22,12 @@ struct TimingTarget {
 // are on wall-clock time; CPU time is shown beside it, since a machine shared
 // with other work stretches the first but hardly the second.
 class TargetReporter : public benchmark::ConsoleReporter {
-public:
+ public:
   explicit TargetReporter(std::vector<TimingTarget> targets);
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
 
-private:
+ private:
   std::vector<TimingTarget> targets_;
   struct Times {
     double wallMs;

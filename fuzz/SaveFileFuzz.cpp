@@ -33,12 +33,12 @@ constexpr int kLengthSlack = 128;
 constexpr int kTicks = 32;
 
 // Stop the run as a crash when an accepted file broke a promise of the loader.
-#define REQUIRE(condition)                                                  \
-  do {                                                                      \
-    if (!(condition)) {                                                     \
+#define REQUIRE(condition)                                                         \
+  do {                                                                             \
+    if (!(condition)) {                                                            \
       std::fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                         \
-    }                                                                       \
+      std::abort();                                                                \
+    }                                                                              \
   } while (0)
 
 struct Fixture {
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     writeSeed(dir / "new-world.wld", f.base.data(), kSaveFileBytes);
     const uint8_t kUnchanged[] = {0, 0};
     const uint8_t kWalkRight[] = {1 << 2, 0, 1, 0, 0, 0, 0x00, 0x80, 0xDE, 0x45};  // x = 7120
-    const uint8_t kDugHole[] = {1 << 4, 0, 2, 0x50, 0, 0, 6, 0, 0, 0};  // cell 80 Underground
+    const uint8_t kDugHole[] = {1 << 4, 0, 2, 0x50, 0, 0, 6, 0, 0, 0};             // cell 80 Underground
     writeSeed(dir / "patch-unchanged", kUnchanged, sizeof kUnchanged);
     writeSeed(dir / "patch-walk-right", kWalkRight, sizeof kWalkRight);
     writeSeed(dir / "patch-dug-hole", kDugHole, sizeof kDugHole);

@@ -9,8 +9,8 @@
 static uint32_t packPixel(ALLEGRO_COLOR colour) {
   unsigned char r, g, b, a;
   al_unmap_rgba(colour, &r, &g, &b, &a);
-  return static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 |
-         static_cast<uint32_t>(b) << 16 | static_cast<uint32_t>(a) << 24;
+  return static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b) << 16 |
+         static_cast<uint32_t>(a) << 24;
 }
 
 bool createCellMap(CellMap* map, const BlockType* catalogue) {

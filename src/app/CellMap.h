@@ -16,8 +16,8 @@ struct CellMap {
   ALLEGRO_BITMAP* bitmap = nullptr;
   std::vector<ALLEGRO_BITMAP*> lastTile;  // per grid index; null = never written
   ALLEGRO_BITMAP* tiles[kBlockKinds] = {};
-  uint32_t colours[kBlockKinds] = {};     // tile colours, as locked pixels
-  std::vector<int> changed;               // scratch: grid indices changed this frame
+  uint32_t colours[kBlockKinds] = {};  // tile colours, as locked pixels
+  std::vector<int> changed;            // scratch: grid indices changed this frame
 };
 
 // Make the map for the display current on this thread; the tile colours are

@@ -9,13 +9,10 @@ Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state
     case ALLEGRO_EVENT_MOUSE_BUTTON_DOWN:
       return handleMouseDown(event, state->world, state->catalogue, player);
     case ALLEGRO_EVENT_KEY_DOWN:
-    case ALLEGRO_EVENT_KEY_UP:
-      return handleKeyEvent(event, player);
+    case ALLEGRO_EVENT_KEY_UP: return handleKeyEvent(event, player);
     case ALLEGRO_EVENT_TIMER:
       return updatePlayer(player, state->world, &state->tickCount, &state->jumpEndTick);
-    case ALLEGRO_EVENT_DISPLAY_SWITCH_OUT:
-      return releaseHeldKeys(player);
-    default:
-      return player;
+    case ALLEGRO_EVENT_DISPLAY_SWITCH_OUT: return releaseHeldKeys(player);
+    default: return player;
   }
 }

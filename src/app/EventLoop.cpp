@@ -8,15 +8,13 @@ static bool isHandled(unsigned int type) {
     case ALLEGRO_EVENT_KEY_DOWN:
     case ALLEGRO_EVENT_KEY_UP:
     case ALLEGRO_EVENT_TIMER:
-    case ALLEGRO_EVENT_DISPLAY_SWITCH_OUT:
-      return true;
-    default:
-      return false;
+    case ALLEGRO_EVENT_DISPLAY_SWITCH_OUT: return true;
+    default: return false;
   }
 }
 
-void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContext* context,
-                  Player* player, PlayState* state) {
+void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContext* context, Player* player,
+                  PlayState* state) {
   for (;;) {
     al_wait_for_event(queue, event);
     if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE) return;

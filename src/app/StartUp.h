@@ -8,15 +8,15 @@
 #include "player/Player.h"
 
 // The shell's objects, alive for the whole run, all set on the main thread.
-extern ALLEGRO_DISPLAY* display;          // start display, then the game display
-extern ALLEGRO_EVENT_QUEUE* eventQueue;   // display, mouse, timer and keyboard events
-extern ALLEGRO_TIMER* tickTimer;          // 1/60 s
-extern ALLEGRO_FONT* font;                // the one 12-pixel font
-extern ALLEGRO_EVENT event;               // filled by each wait of the main loop
-extern Player player;                     // the live player record
-extern ALLEGRO_BITMAP* buttonBitmap;      // 40 x 40 grey
-extern ALLEGRO_BITMAP* hudBarBitmap;      // screen-wide black bar
-extern ALLEGRO_THREAD* renderThread;      // created here, started by main
+extern ALLEGRO_DISPLAY* display;         // start display, then the game display
+extern ALLEGRO_EVENT_QUEUE* eventQueue;  // display, mouse, timer and keyboard events
+extern ALLEGRO_TIMER* tickTimer;         // 1/60 s
+extern ALLEGRO_FONT* font;               // the one 12-pixel font
+extern ALLEGRO_EVENT event;              // filled by each wait of the main loop
+extern Player player;                    // the live player record
+extern ALLEGRO_BITMAP* buttonBitmap;     // 40 x 40 grey
+extern ALLEGRO_BITMAP* hudBarBitmap;     // screen-wide black bar
+extern ALLEGRO_THREAD* renderThread;     // created here, started by main
 extern RenderContext renderContext;
 
 constexpr const char* kAppName = "Tessaly 0.69 - Wobbert";

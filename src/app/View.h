@@ -8,11 +8,11 @@
 // The ranges are already cut to the grid, so a display larger than the world
 // never reads outside it.
 struct View {
-  int viewLeft;   // world pixel at the screen's left edge
-  int viewTop;    // world pixel at the screen's top edge
-  int columns;    // columns counted for this case
-  int rows;       // rows counted for this case (the bottom 5 are left to the HUD)
-  int spriteX;    // the sprite's screen position
+  int viewLeft;  // world pixel at the screen's left edge
+  int viewTop;   // world pixel at the screen's top edge
+  int columns;   // columns counted for this case
+  int rows;      // rows counted for this case (the bottom 5 are left to the HUD)
+  int spriteX;   // the sprite's screen position
   int spriteY;
   int firstColumn;
   int firstRow;

@@ -17,19 +17,14 @@ Player makeStartingPlayer() {
 static int heldFlagOf(int keycode) {
   switch (keycode) {
     case ALLEGRO_KEY_UP:
-    case ALLEGRO_KEY_W:
-      return ALLEGRO_KEY_UP;
+    case ALLEGRO_KEY_W: return ALLEGRO_KEY_UP;
     case ALLEGRO_KEY_DOWN:
-    case ALLEGRO_KEY_S:
-      return ALLEGRO_KEY_DOWN;
+    case ALLEGRO_KEY_S: return ALLEGRO_KEY_DOWN;
     case ALLEGRO_KEY_LEFT:
-    case ALLEGRO_KEY_A:
-      return ALLEGRO_KEY_LEFT;
+    case ALLEGRO_KEY_A: return ALLEGRO_KEY_LEFT;
     case ALLEGRO_KEY_RIGHT:
-    case ALLEGRO_KEY_D:
-      return ALLEGRO_KEY_RIGHT;
-    default:
-      return -1;
+    case ALLEGRO_KEY_D: return ALLEGRO_KEY_RIGHT;
+    default: return -1;
   }
 }
 

@@ -54,8 +54,8 @@ Player updatePlayer(Player player, const World* world, int32_t* tickCount, int32
     const Cell upper = cell(col + 1, row);
     const Cell lower = cell(col + 1, row + 1);
     const bool bothOpen = upper.passable && lower.passable;
-    const bool bothBeyond = static_cast<double>(upper.x) >= next + 10.0 &&
-                            static_cast<double>(lower.x) >= next + 10.0;
+    const bool bothBeyond =
+        static_cast<double>(upper.x) >= next + 10.0 && static_cast<double>(lower.x) >= next + 10.0;
     if (next < kRightBound && (bothOpen || bothBeyond)) player.x = next;
   }
 

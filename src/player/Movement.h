@@ -4,12 +4,12 @@
 #include "player/Player.h"
 #include "world/World.h"
 
-constexpr double kWalkStep = 2.5;      // pixels per tick, left and right
-constexpr double kFallStep = 2.5;      // pixels per tick
-constexpr double kJumpLift = 5.0;      // pixels per tick while a jump lifts
-constexpr int32_t kJumpTicks = 10;     // ticks a jump lifts
-constexpr double kRightBound = 7190.0; // a right step needs the new x below this
-constexpr double kBottomBound = 4720.0;// no fall once y reaches this
+constexpr double kWalkStep = 2.5;        // pixels per tick, left and right
+constexpr double kFallStep = 2.5;        // pixels per tick
+constexpr double kJumpLift = 5.0;        // pixels per tick while a jump lifts
+constexpr int32_t kJumpTicks = 10;       // ticks a jump lifts
+constexpr double kRightBound = 7190.0;   // a right step needs the new x below this
+constexpr double kBottomBound = 4720.0;  // no fall once y reaches this
 
 // The cell at (col, row), or open space for positions outside the grid, so
 // that only the world's bounds hold the player there.

@@ -15,20 +15,20 @@ static_assert(ALLEGRO_KEY_MAX == 227, "the held-key table and the save file hold
 // file holds these fields at fixed offsets (see SaveFile.h); the in-memory
 // layout is free (the sprite handle is wider than the file's slot).
 struct Player {
-  float x = 0.0f;                   // world x of the sprite's left edge
-  float y = 0.0f;                   // world y of the sprite's top edge (down is +)
-  int32_t dirtCount = 0;            // slot 1, typeId 2
-  int32_t grassCount = 0;           // slot 2, typeId 3
-  int32_t stoneCount = 0;           // slot 3, typeId 4
-  int32_t goldCount = 0;            // slot 4, typeId 5
-  ALLEGRO_BITMAP* sprite = nullptr; // 10 x 20, owned by the shell
-  uint8_t onGround = 0;             // 1 while a jump may start
-  int32_t selectedSlot = 0;         // 1 to 4 in play
+  float x = 0.0f;                      // world x of the sprite's left edge
+  float y = 0.0f;                      // world y of the sprite's top edge (down is +)
+  int32_t dirtCount = 0;               // slot 1, typeId 2
+  int32_t grassCount = 0;              // slot 2, typeId 3
+  int32_t stoneCount = 0;              // slot 3, typeId 4
+  int32_t goldCount = 0;               // slot 4, typeId 5
+  ALLEGRO_BITMAP* sprite = nullptr;    // 10 x 20, owned by the shell
+  uint8_t onGround = 0;                // 1 while a jump may start
+  int32_t selectedSlot = 0;            // 1 to 4 in play
   uint8_t keys[ALLEGRO_KEY_MAX] = {};  // held flags; only 82..85 are used
-  int32_t screenWidth = 0;          // display size in pixels
+  int32_t screenWidth = 0;             // display size in pixels
   int32_t screenHeight = 0;
-  uint8_t loadRequested = 0;        // the start screen chose "Load World"
-  int32_t loadFailed = 0;           // 1 when the last load found no usable file
+  uint8_t loadRequested = 0;  // the start screen chose "Load World"
+  int32_t loadFailed = 0;     // 1 when the last load found no usable file
 };
 
 // The record as start-up makes it, before the start screen (sprite left null).

@@ -12,7 +12,7 @@ void drawHud(const Player* player, const BlockType* catalogue, ALLEGRO_FONT* fon
   const ALLEGRO_COLOR black = al_map_rgb(0, 0, 0);
 
   al_draw_bitmap(hudBarBitmap, 0.0f, static_cast<float>(height - 50), 0);
-  const char* lines[6] = {text.playerX, text.playerY, text.slots[0],
+  const char* lines[6] = {text.playerX,  text.playerY,  text.slots[0],
                           text.slots[1], text.slots[2], text.slots[3]};
   // Drawn in the order: both positions, then slots 1, 2, 3, 4.
   for (int line = 0; line < 6; ++line) {

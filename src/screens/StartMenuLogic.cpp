@@ -2,9 +2,8 @@
 #include "screens/StartMenuLogic.h"
 
 const StartButton kStartButtonTable[kStartButtons] = {
-    {"1280x768", 50, 50, 90, 63},     {"1440x900", 200, 50, 240, 63},
-    {"1680x1050", 350, 50, 390, 63},  {"Fullscreen", 500, 50, 540, 63},
-    {"New World", 215, 160, 255, 173}, {"Load World", 340, 160, 380, 173},
+    {"1280x768", 50, 50, 90, 63},     {"1440x900", 200, 50, 240, 63},    {"1680x1050", 350, 50, 390, 63},
+    {"Fullscreen", 500, 50, 540, 63}, {"New World", 215, 160, 255, 173}, {"Load World", 340, 160, 380, 173},
 };
 
 int hitStartButton(int x, int y) {
@@ -32,8 +31,8 @@ StartChoice applyStartButton(StartChoice choice, int button) {
   return choice;
 }
 
-void chosenDisplaySize(const StartChoice& choice, int monitorX1, int monitorY1, int monitorX2,
-                       int monitorY2, int* width, int* height) {
+void chosenDisplaySize(const StartChoice& choice, int monitorX1, int monitorY1, int monitorX2, int monitorY2,
+                       int* width, int* height) {
   *width = choice.width;
   *height = choice.height;
   if (choice.frameless) {

@@ -3,8 +3,8 @@
 
 struct StartButton {
   const char* label;
-  int left, top;        // top-left corner of the 80 x 40 tile
-  int labelX, labelY;   // label centre x and top y
+  int left, top;       // top-left corner of the 80 x 40 tile
+  int labelX, labelY;  // label centre x and top y
 };
 
 constexpr int kStartButtonWidth = 80;
@@ -19,11 +19,11 @@ int hitStartButton(int x, int y);
 
 // The choice while the menus run.
 struct StartChoice {
-  int width;            // pending display size
+  int width;  // pending display size
   int height;
-  bool frameless;       // "Fullscreen": the monitor's extent, no frame
+  bool frameless;  // "Fullscreen": the monitor's extent, no frame
   bool loadRequested;
-  bool finished;        // "New World" or "Load World" was pressed
+  bool finished;  // "New World" or "Load World" was pressed
 };
 
 // Apply one button press.
@@ -31,5 +31,5 @@ StartChoice applyStartButton(StartChoice choice, int button);
 
 // The final display size: the pending size, or for a frameless display the
 // monitor's extent plus one pixel each way.
-void chosenDisplaySize(const StartChoice& choice, int monitorX1, int monitorY1, int monitorX2,
-                       int monitorY2, int* width, int* height);
+void chosenDisplaySize(const StartChoice& choice, int monitorX1, int monitorY1, int monitorX2, int monitorY2,
+                       int* width, int* height);

@@ -9,8 +9,8 @@ bool buildBlockCatalogue(BlockCatalogue catalogue) {
     unsigned char r, g, b;
   };
   // Tiles A to F; Null and Underground share tile A.
-  static constexpr Colour kTileColours[6] = {
-      {0, 0, 0}, {125, 125, 255}, {160, 100, 25}, {0, 255, 0}, {125, 125, 125}, {255, 255, 0}};
+  static constexpr Colour kTileColours[6] = {{0, 0, 0},   {125, 125, 255}, {160, 100, 25},
+                                             {0, 255, 0}, {125, 125, 125}, {255, 255, 0}};
   static constexpr int kTileOf[kBlockKinds] = {0, 1, 2, 3, 4, 5, 0};
 
   // All six tiles live in one atlas, so a frame's tile draws batch together.

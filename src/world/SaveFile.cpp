@@ -34,9 +34,8 @@ float getF32(const uint8_t* at) { return std::bit_cast<float>(getU32(at)); }
 
 // Player block offsets.
 constexpr size_t kPlayerX = 0, kPlayerY = 4, kDirtCount = 8, kGrassCount = 12, kStoneCount = 16,
-                 kGoldCount = 20, kOnGround = 28, kSelectedSlot = 32, kKeys = 36,
-                 kScreenWidth = 264, kScreenHeight = 268, kLoadRequested = 272,
-                 kLoadFailed = 276;
+                 kGoldCount = 20, kOnGround = 28, kSelectedSlot = 32, kKeys = 36, kScreenWidth = 264,
+                 kScreenHeight = 268, kLoadRequested = 272, kLoadFailed = 276;
 // Cell record offsets.
 constexpr size_t kCellName = 0, kCellType = 8, kCellPassable = 16, kCellX = 20, kCellY = 24;
 
@@ -97,8 +96,8 @@ void encodeSave(const World& world, const Player& player, uint8_t* out) {
 std::string findSaveDamage(const uint8_t* bytes, size_t size) {
   char line[160];
   if (size != kSaveFileBytes) {
-    std::snprintf(line, sizeof line, "The save file is damaged: it holds %zu bytes, not %zu",
-                  size, kSaveFileBytes);
+    std::snprintf(line, sizeof line, "The save file is damaged: it holds %zu bytes, not %zu", size,
+                  kSaveFileBytes);
     return line;
   }
   const float x = getF32(bytes + kPlayerX);
@@ -122,8 +121,7 @@ std::string findSaveDamage(const uint8_t* bytes, size_t size) {
   return {};
 }
 
-Player decodeSave(const uint8_t* bytes, World* world, const Player& current,
-                  const BlockCatalogue catalogue) {
+Player decodeSave(const uint8_t* bytes, World* world, const Player& current, const BlockCatalogue catalogue) {
   Player loaded;
   loaded.x = getF32(bytes + kPlayerX);
   loaded.y = getF32(bytes + kPlayerY);
@@ -167,8 +165,10 @@ bool replaceFileAtomically(const std::string& path, const uint8_t* bytes, size_t
   for (size_t written = 0; ok && written < size;) {
     const ssize_t n = write(fd, bytes + written, size - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else written += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      written += static_cast<size_t>(n);
   }
   // mkstemp makes the file private; keep the permissions a save always had.
   ok = ok && fchmod(fd, saveFileMode(path)) == 0;
@@ -197,8 +197,7 @@ void saveWorldTo(const std::string& path, const World* world, const Player& play
     std::printf("Failed to save the world!\n");
 }
 
-Player loadWorldFrom(const std::string& path, World* world, Player player,
-                     const BlockCatalogue catalogue) {
+Player loadWorldFrom(const std::string& path, World* world, Player player, const BlockCatalogue catalogue) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     std::printf("No save found\n");
@@ -216,8 +215,8 @@ Player loadWorldFrom(const std::string& path, World* world, Player player,
   const bool readFailed = bytes == nullptr || std::ferror(file) != 0;
   std::fclose(file);
 
-  std::string damage = readFailed ? std::string("The save file could not be read")
-                                  : findSaveDamage(bytes, size);
+  std::string damage =
+      readFailed ? std::string("The save file could not be read") : findSaveDamage(bytes, size);
   if (size > kSaveFileBytes) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {

@@ -46,8 +46,7 @@ std::string findSaveDamage(const uint8_t* bytes, size_t size);
 // Apply checked bytes: every cell is stored finished (tile from the catalogue
 // by typeId), and the returned record keeps `current`'s sprite and screen
 // size, with loadFailed 0.
-Player decodeSave(const uint8_t* bytes, World* world, const Player& current,
-                  const BlockCatalogue catalogue);
+Player decodeSave(const uint8_t* bytes, World* world, const Player& current, const BlockCatalogue catalogue);
 
 // Replace the file at `path` with `bytes` without ever leaving a partial file:
 // write a temporary beside it, sync, rename over, sync the directory.
@@ -55,8 +54,7 @@ bool replaceFileAtomically(const std::string& path, const uint8_t* bytes, size_t
 
 // Save to / load from a given path, printing the console lines.
 void saveWorldTo(const std::string& path, const World* world, const Player& player);
-Player loadWorldFrom(const std::string& path, World* world, Player player,
-                     const BlockCatalogue catalogue);
+Player loadWorldFrom(const std::string& path, World* world, Player player, const BlockCatalogue catalogue);
 
 // Make the buffer saves and loads share, so that play allocates nothing;
 // false if it cannot be made (each save and load then fails with its line).

@@ -11,14 +11,14 @@ struct ALLEGRO_BITMAP;
 constexpr int kWorldColumns = 720;
 constexpr int kWorldRows = 480;
 constexpr int kCellSize = 10;
-constexpr int kWorldCells = kWorldColumns * kWorldRows;          // 345,600
-constexpr int kWorldWidth = kWorldColumns * kCellSize;           // 7200 pixels
-constexpr int kWorldHeight = kWorldRows * kCellSize;             // 4800 pixels
+constexpr int kWorldCells = kWorldColumns * kWorldRows;  // 345,600
+constexpr int kWorldWidth = kWorldColumns * kCellSize;   // 7200 pixels
+constexpr int kWorldHeight = kWorldRows * kCellSize;     // 4800 pixels
 
 // Block kinds; the value is the catalogue index and the cell's typeId.
 enum BlockId : int32_t {
-  kNull = 0,         // bottom row; solid, never dug nor replaced
-  kAir = 1,          // sky; what digging leaves in rows 0 to 120
+  kNull = 0,  // bottom row; solid, never dug nor replaced
+  kAir = 1,   // sky; what digging leaves in rows 0 to 120
   kDirt = 2,
   kGrass = 3,
   kStone = 4,
@@ -62,9 +62,7 @@ inline int cellIndex(int col, int row) {
 }
 
 // The cell at (col, row), which must lie in the grid.
-inline const Cell& cellAt(const World& world, int col, int row) {
-  return world.cells[cellIndex(col, row)];
-}
+inline const Cell& cellAt(const World& world, int col, int row) { return world.cells[cellIndex(col, row)]; }
 
 // The tile of a cell, as the render thread may read it while the main thread writes.
 inline ALLEGRO_BITMAP* loadTile(const Cell& cell) {

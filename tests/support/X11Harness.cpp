@@ -35,99 +35,99 @@ void sleepMs(int ms) { std::this_thread::sleep_for(Millis(ms)); }
 int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 std::string findInPath(const std::string& program) {
-    if (program.find('/') != std::string::npos) return program;
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return program;
+  if (program.find('/') != std::string::npos) return program;
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "/usr/bin:/bin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return program;
 }
 
 // Ends the child by its own pid: a polite signal first, then SIGKILL.
 // Returns the wait status, or -1 if the child was already reaped.
 int reap(pid_t pid, Millis grace) {
-    if (pid <= 0) return -1;
-    int status = 0;
+  if (pid <= 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, WNOHANG) == pid) return status;
+  ::kill(pid, SIGTERM);
+  auto deadline = Clock::now() + grace;
+  while (Clock::now() < deadline) {
     if (waitpid(pid, &status, WNOHANG) == pid) return status;
-    ::kill(pid, SIGTERM);
-    auto deadline = Clock::now() + grace;
-    while (Clock::now() < deadline) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return status;
-        sleepMs(10);
-    }
-    ::kill(pid, SIGKILL);
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
+    sleepMs(10);
+  }
+  ::kill(pid, SIGKILL);
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
 }
 
 // Children die with the test process even when it crashes.
 void dieWithParent(pid_t parent) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
 }
 
 bool fileExists(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
 }
 
 pid_t lockOwner(int number) {
-    std::ifstream lock("/tmp/.X" + std::to_string(number) + "-lock");
-    long pid = 0;
-    lock >> pid;
-    return lock ? static_cast<pid_t>(pid) : -1;
+  std::ifstream lock("/tmp/.X" + std::to_string(number) + "-lock");
+  long pid = 0;
+  lock >> pid;
+  return lock ? static_cast<pid_t>(pid) : -1;
 }
 
 std::string windowTitle(Display* dpy, Window w, Atom netWmName, Atom utf8) {
-    std::string title;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(dpy, w, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
-            Success &&
-        data) {
-        if (type == utf8 && format == 8) title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    if (!title.empty()) return title;
-    char* name = nullptr;
-    if (XFetchName(dpy, w, &name) && name) {
-        title = name;
-        XFree(name);
-    }
-    return title;
+  std::string title;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(dpy, w, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+          Success &&
+      data) {
+    if (type == utf8 && format == 8) title.assign(reinterpret_cast<char*>(data), count);
+    XFree(data);
+  }
+  if (!title.empty()) return title;
+  char* name = nullptr;
+  if (XFetchName(dpy, w, &name) && name) {
+    title = name;
+    XFree(name);
+  }
+  return title;
 }
 
 int maskShift(unsigned long mask) {
-    int shift = 0;
-    while (mask && !(mask & 1)) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
+  int shift = 0;
+  while (mask && !(mask & 1)) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
 }
 
 int maskBits(unsigned long mask) {
-    mask >>= maskShift(mask);
-    int bits = 0;
-    while (mask & 1) {
-        mask >>= 1;
-        ++bits;
-    }
-    return bits;
+  mask >>= maskShift(mask);
+  int bits = 0;
+  while (mask & 1) {
+    mask >>= 1;
+    ++bits;
+  }
+  return bits;
 }
 
 std::uint8_t channel(unsigned long value, unsigned long mask, int shift, int bits) {
-    if (bits == 0) return 0;
-    unsigned long v = (value & mask) >> shift;
-    if (bits >= 8) return static_cast<std::uint8_t>(v >> (bits - 8));
-    unsigned long max = (1ul << bits) - 1;
-    return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+  if (bits == 0) return 0;
+  unsigned long v = (value & mask) >> shift;
+  if (bits >= 8) return static_cast<std::uint8_t>(v >> (bits - 8));
+  unsigned long max = (1ul << bits) - 1;
+  return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
 }
 
 }  // namespace
@@ -135,441 +135,444 @@ std::uint8_t channel(unsigned long value, unsigned long mask, int shift, int bit
 // ---------------------------------------------------------------- XvfbServer
 
 XvfbServer::XvfbServer(int width, int height, int depth) {
-    XSetErrorHandler(ignoreXErrors);
-    const std::string xvfb = findInPath("Xvfb");
-    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
-    const int first = 100 + static_cast<int>((getpid() * 7) % 800);
-    const auto giveUp = Clock::now() + Millis(30000);
-    for (int attempt = 0; attempt < 40 && !display_ && Clock::now() < giveUp; ++attempt) {
-        const int number = 100 + (first - 100 + attempt) % 800;
-        const std::string n = std::to_string(number);
-        if (fileExists("/tmp/.X11-unix/X" + n) || fileExists("/tmp/.X" + n + "-lock")) continue;
-        const std::string name = ":" + n;
+  XSetErrorHandler(ignoreXErrors);
+  const std::string xvfb = findInPath("Xvfb");
+  const std::string screen =
+      std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
+  const int first = 100 + static_cast<int>((getpid() * 7) % 800);
+  const auto giveUp = Clock::now() + Millis(30000);
+  for (int attempt = 0; attempt < 40 && !display_ && Clock::now() < giveUp; ++attempt) {
+    const int number = 100 + (first - 100 + attempt) % 800;
+    const std::string n = std::to_string(number);
+    if (fileExists("/tmp/.X11-unix/X" + n) || fileExists("/tmp/.X" + n + "-lock")) continue;
+    const std::string name = ":" + n;
 
-        std::vector<std::string> args = {xvfb, name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const pid_t parent = getpid();
-        const pid_t pid = fork();
-        if (pid < 0) return;
-        if (pid == 0) {
-            dieWithParent(parent);
-            int devNull = open("/dev/null", O_RDWR);
-            if (devNull >= 0) {
-                dup2(devNull, 0);
-                dup2(devNull, 1);
-                dup2(devNull, 2);
-            }
-            setpgid(0, 0);  // keep terminal signals meant for the test away from it
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-
-        // Ready when our own server holds the lock and accepts a client.
-        // Another server may win the same number at the same moment: then
-        // ours exits and we move on to the next number.
-        const auto deadline = std::min(Clock::now() + Millis(15000), giveUp);
-        bool exited = false;
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                exited = true;
-                break;
-            }
-            if (lockOwner(number) == pid) {
-                if (Display* dpy = XOpenDisplay(name.c_str())) {
-                    XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
-                    pid_ = pid;
-                    name_ = name;
-                    display_ = dpy;
-                    break;
-                }
-            }
-            sleepMs(20);
-        }
-        if (!display_ && !exited) reap(pid, Millis(2000));
+    std::vector<std::string> args = {xvfb, name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) return;
+    if (pid == 0) {
+      dieWithParent(parent);
+      int devNull = open("/dev/null", O_RDWR);
+      if (devNull >= 0) {
+        dup2(devNull, 0);
+        dup2(devNull, 1);
+        dup2(devNull, 2);
+      }
+      setpgid(0, 0);  // keep terminal signals meant for the test away from it
+      execv(argv[0], argv.data());
+      _exit(127);
     }
+
+    // Ready when our own server holds the lock and accepts a client.
+    // Another server may win the same number at the same moment: then
+    // ours exits and we move on to the next number.
+    const auto deadline = std::min(Clock::now() + Millis(15000), giveUp);
+    bool exited = false;
+    while (Clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        exited = true;
+        break;
+      }
+      if (lockOwner(number) == pid) {
+        if (Display* dpy = XOpenDisplay(name.c_str())) {
+          XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
+          pid_ = pid;
+          name_ = name;
+          display_ = dpy;
+          break;
+        }
+      }
+      sleepMs(20);
+    }
+    if (!display_ && !exited) reap(pid, Millis(2000));
+  }
 }
 
 XvfbServer::~XvfbServer() { stop(); }
 
 void XvfbServer::stop() {
-    if (display_) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
-    }
-    if (pid_ > 0) {
-        reap(pid_, Millis(3000));
-        pid_ = -1;
-    }
+  if (display_) {
+    XCloseDisplay(display_);
+    display_ = nullptr;
+  }
+  if (pid_ > 0) {
+    reap(pid_, Millis(3000));
+    pid_ = -1;
+  }
 }
 
 // --------------------------------------------------------------- GameProcess
 
 GameProcess::GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName) {
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return;
-    if (pipe2(wakeFd_, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
-        wakeFd_[0] = wakeFd_[1] = -1;
-        return;
-    }
-
-    // Everything the child needs is prepared before fork: the parent has
-    // threads, so the child may only make async-signal-safe calls.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
-    env.push_back("DISPLAY=" + displayName);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string program = exe;
-    char* argv[] = {program.data(), nullptr};
-
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        close(out[0]);
-        close(out[1]);
-        return;
-    }
-    if (pid == 0) {
-        dieWithParent(parent);
-        int devNull = open("/dev/null", O_RDONLY);
-        if (devNull >= 0) dup2(devNull, 0);
-        dup2(out[1], 1);
-        dup2(out[1], 2);
-        if (chdir(workDir.c_str()) != 0) _exit(127);
-        execve(argv[0], argv, envp.data());
-        _exit(127);
-    }
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) return;
+  if (pipe2(wakeFd_, O_CLOEXEC) != 0) {
+    close(out[0]);
     close(out[1]);
-    pid_ = pid;
-    readFd_ = out[0];
-    fcntl(readFd_, F_SETFL, fcntl(readFd_, F_GETFL) | O_NONBLOCK);
-    reader_ = std::thread([this] { readLoop(); });
+    wakeFd_[0] = wakeFd_[1] = -1;
+    return;
+  }
+
+  // Everything the child needs is prepared before fork: the parent has
+  // threads, so the child may only make async-signal-safe calls.
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
+  env.push_back("DISPLAY=" + displayName);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string program = exe;
+  char* argv[] = {program.data(), nullptr};
+
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(out[0]);
+    close(out[1]);
+    return;
+  }
+  if (pid == 0) {
+    dieWithParent(parent);
+    int devNull = open("/dev/null", O_RDONLY);
+    if (devNull >= 0) dup2(devNull, 0);
+    dup2(out[1], 1);
+    dup2(out[1], 2);
+    if (chdir(workDir.c_str()) != 0) _exit(127);
+    execve(argv[0], argv, envp.data());
+    _exit(127);
+  }
+  close(out[1]);
+  pid_ = pid;
+  readFd_ = out[0];
+  fcntl(readFd_, F_SETFL, fcntl(readFd_, F_GETFL) | O_NONBLOCK);
+  reader_ = std::thread([this] { readLoop(); });
 }
 
 GameProcess::~GameProcess() {
-    kill();
-    if (wakeFd_[1] >= 0) {
-        char c = 'q';
-        // A full pipe already holds a wake-up for the reader, so a failed
-        // write loses nothing; the result is kept only to silence the warning.
-        [[maybe_unused]] ssize_t n = write(wakeFd_[1], &c, 1);
-    }
-    if (reader_.joinable()) reader_.join();
-    for (int fd : {readFd_, wakeFd_[0], wakeFd_[1]})
-        if (fd >= 0) close(fd);
+  kill();
+  if (wakeFd_[1] >= 0) {
+    char c = 'q';
+    // A full pipe already holds a wake-up for the reader, so a failed
+    // write loses nothing; the result is kept only to silence the warning.
+    [[maybe_unused]] ssize_t n = write(wakeFd_[1], &c, 1);
+  }
+  if (reader_.joinable()) reader_.join();
+  for (int fd : {readFd_, wakeFd_[0], wakeFd_[1]})
+    if (fd >= 0) close(fd);
 }
 
 void GameProcess::readLoop() {
-    char buffer[4096];
-    for (;;) {
-        pollfd fds[2] = {{readFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (fds[1].revents) break;
-        if (!fds[0].revents) continue;
-        ssize_t n = read(readFd_, buffer, sizeof buffer);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (n <= 0) break;
-        auto now = Clock::now();
-        raw_.append(buffer, static_cast<size_t>(n));
-        partial_.append(buffer, static_cast<size_t>(n));
-        size_t start = 0, end;
-        while ((end = partial_.find('\n', start)) != std::string::npos) {
-            lines_.push_back(partial_.substr(start, end - start));
-            lineTimes_.push_back(now);
-            start = end + 1;
-        }
-        partial_.erase(0, start);
-        changed_.notify_all();
+  char buffer[4096];
+  for (;;) {
+    pollfd fds[2] = {{readFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
     }
+    if (fds[1].revents) break;
+    if (!fds[0].revents) continue;
+    ssize_t n = read(readFd_, buffer, sizeof buffer);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     std::lock_guard<std::mutex> lock(mutex_);
-    eof_ = true;
+    if (n <= 0) break;
+    auto now = Clock::now();
+    raw_.append(buffer, static_cast<size_t>(n));
+    partial_.append(buffer, static_cast<size_t>(n));
+    size_t start = 0, end;
+    while ((end = partial_.find('\n', start)) != std::string::npos) {
+      lines_.push_back(partial_.substr(start, end - start));
+      lineTimes_.push_back(now);
+      start = end + 1;
+    }
+    partial_.erase(0, start);
     changed_.notify_all();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  eof_ = true;
+  changed_.notify_all();
 }
 
 bool GameProcess::waitForLine(const std::string& text, Millis timeout) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    size_t seen = 0;
-    auto deadline = Clock::now() + timeout;
-    for (;;) {
-        for (; seen < lines_.size(); ++seen)
-            if (lines_[seen] == text) return true;
-        if (eof_) return false;
-        if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
-            for (; seen < lines_.size(); ++seen)
-                if (lines_[seen] == text) return true;
-            return false;
-        }
+  std::unique_lock<std::mutex> lock(mutex_);
+  size_t seen = 0;
+  auto deadline = Clock::now() + timeout;
+  for (;;) {
+    for (; seen < lines_.size(); ++seen)
+      if (lines_[seen] == text) return true;
+    if (eof_) return false;
+    if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
+      for (; seen < lines_.size(); ++seen)
+        if (lines_[seen] == text) return true;
+      return false;
     }
+  }
 }
 
 std::vector<std::string> GameProcess::lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
+  std::lock_guard<std::mutex> lock(mutex_);
+  return lines_;
 }
 
 std::string GameProcess::output() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return raw_;
+  std::lock_guard<std::mutex> lock(mutex_);
+  return raw_;
 }
 
 bool GameProcess::lineTime(const std::string& text, Clock::time_point& when) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i] == text) {
-            when = lineTimes_[i];
-            return true;
-        }
-    return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (size_t i = 0; i < lines_.size(); ++i)
+    if (lines_[i] == text) {
+      when = lineTimes_[i];
+      return true;
+    }
+  return false;
 }
 
 int GameProcess::waitForExit(Millis timeout) {
-    if (pid_ > 0) {
-        auto deadline = Clock::now() + timeout;
-        for (;;) {
-            int status = 0;
-            pid_t r = waitpid(pid_, &status, WNOHANG);
-            if (r == pid_) {
-                exitTime_ = Clock::now();
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                pid_ = -1;
-                break;
-            }
-            if (r < 0 && errno != EINTR) return -1;
-            if (Clock::now() >= deadline) return -1;
-            sleepMs(5);
-        }
+  if (pid_ > 0) {
+    auto deadline = Clock::now() + timeout;
+    for (;;) {
+      int status = 0;
+      pid_t r = waitpid(pid_, &status, WNOHANG);
+      if (r == pid_) {
+        exitTime_ = Clock::now();
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        pid_ = -1;
+        break;
+      }
+      if (r < 0 && errno != EINTR) return -1;
+      if (Clock::now() >= deadline) return -1;
+      sleepMs(5);
     }
-    // Let the reader take in what the process wrote before it ended.
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, Millis(2000), [this] { return eof_; });
-    return status_;
+  }
+  // Let the reader take in what the process wrote before it ended.
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_for(lock, Millis(2000), [this] { return eof_; });
+  return status_;
 }
 
 bool GameProcess::running() {
-    if (pid_ <= 0) return false;
-    return waitForExit(Millis(0)) == -1;
+  if (pid_ <= 0) return false;
+  return waitForExit(Millis(0)) == -1;
 }
 
 void GameProcess::kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-    exitTime_ = Clock::now();
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    pid_ = -1;
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  exitTime_ = Clock::now();
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  pid_ = -1;
 }
 
 // ------------------------------------------------------------------- Windows
 
 bool near(Rgb a, Rgb b, int tolerance) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
 }
 
 std::vector<Window> windowsWithTitle(Display* dpy, const std::string& title) {
-    std::vector<Window> found;
-    Window root = DefaultRootWindow(dpy), parent = None, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(dpy, root, &root, &parent, &children, &count)) return found;
-    Atom netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
-    Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attrs;
-        if (!XGetWindowAttributes(dpy, children[i], &attrs) || attrs.map_state != IsViewable) continue;
-        if (windowTitle(dpy, children[i], netWmName, utf8) == title) found.push_back(children[i]);
-    }
-    if (children) XFree(children);
-    return found;
+  std::vector<Window> found;
+  Window root = DefaultRootWindow(dpy), parent = None, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(dpy, root, &root, &parent, &children, &count)) return found;
+  Atom netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
+  Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes attrs;
+    if (!XGetWindowAttributes(dpy, children[i], &attrs) || attrs.map_state != IsViewable) continue;
+    if (windowTitle(dpy, children[i], netWmName, utf8) == title) found.push_back(children[i]);
+  }
+  if (children) XFree(children);
+  return found;
 }
 
 Window findWindow(Display* dpy, const std::string& title, Millis timeout) {
-    auto deadline = Clock::now() + timeout;
-    for (;;) {
-        auto found = windowsWithTitle(dpy, title);
-        if (!found.empty()) return found.back();
-        if (Clock::now() >= deadline) return None;
-        sleepMs(20);
-    }
+  auto deadline = Clock::now() + timeout;
+  for (;;) {
+    auto found = windowsWithTitle(dpy, title);
+    if (!found.empty()) return found.back();
+    if (Clock::now() >= deadline) return None;
+    sleepMs(20);
+  }
 }
 
 Size windowSize(Display* dpy, Window w) {
-    XWindowAttributes attrs;
-    if (w == None || !XGetWindowAttributes(dpy, w, &attrs)) return {};
-    return {attrs.width, attrs.height};
+  XWindowAttributes attrs;
+  if (w == None || !XGetWindowAttributes(dpy, w, &attrs)) return {};
+  return {attrs.width, attrs.height};
 }
 
 bool windowViewable(Display* dpy, Window w) {
-    XWindowAttributes attrs;
-    return w != None && XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable;
+  XWindowAttributes attrs;
+  return w != None && XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable;
 }
 
 bool windowIsFrameless(Display* dpy, Window w) {
-    Atom hints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    bool frameless = false;
-    if (XGetWindowProperty(dpy, w, hints, 0, 5, False, AnyPropertyType, &type, &format, &count, &after, &data) ==
-            Success &&
-        data) {
-        // flags, functions, decorations, input mode, status; flag 2 means
-        // the decorations field is in use.
-        const long* fields = reinterpret_cast<const long*>(data);
-        frameless = format == 32 && count >= 3 && (fields[0] & 2) && fields[2] == 0;
-        XFree(data);
-    }
-    return frameless;
+  Atom hints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool frameless = false;
+  if (XGetWindowProperty(dpy, w, hints, 0, 5, False, AnyPropertyType, &type, &format, &count, &after,
+                         &data) == Success &&
+      data) {
+    // flags, functions, decorations, input mode, status; flag 2 means
+    // the decorations field is in use.
+    const long* fields = reinterpret_cast<const long*>(data);
+    frameless = format == 32 && count >= 3 && (fields[0] & 2) && fields[2] == 0;
+    XFree(data);
+  }
+  return frameless;
 }
 
 Window waitForWindowSize(Display* dpy, const std::string& title, int width, int height, Millis timeout) {
-    auto deadline = Clock::now() + timeout;
-    for (;;) {
-        for (Window w : windowsWithTitle(dpy, title)) {
-            Size s = windowSize(dpy, w);
-            if (s.width == width && s.height == height) return w;
-        }
-        if (Clock::now() >= deadline) return None;
-        sleepMs(20);
+  auto deadline = Clock::now() + timeout;
+  for (;;) {
+    for (Window w : windowsWithTitle(dpy, title)) {
+      Size s = windowSize(dpy, w);
+      if (s.width == width && s.height == height) return w;
     }
+    if (Clock::now() >= deadline) return None;
+    sleepMs(20);
+  }
 }
 
 void sendCloseRequest(Display* dpy, Window w) {
-    XEvent ev{};
-    ev.xclient.type = ClientMessage;
-    ev.xclient.window = w;
-    ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    ev.xclient.format = 32;
-    ev.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
-    ev.xclient.data.l[1] = CurrentTime;
-    XSendEvent(dpy, w, False, NoEventMask, &ev);
-    XSync(dpy, False);
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = w;
+  ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy, w, False, NoEventMask, &ev);
+  XSync(dpy, False);
 }
 
 // --------------------------------------------------------------------- Input
 
 void movePointer(Display* dpy, Window w, int x, int y) {
-    int rootX = x, rootY = y;
-    Window child = None;
-    XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), x, y, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rootX, rootY, CurrentTime);
-    XSync(dpy, False);
-    sleepMs(30);
+  int rootX = x, rootY = y;
+  Window child = None;
+  XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), x, y, &rootX, &rootY, &child);
+  XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rootX, rootY, CurrentTime);
+  XSync(dpy, False);
+  sleepMs(30);
 }
 
 void click(Display* dpy, Window w, int x, int y, unsigned button) {
-    movePointer(dpy, w, x, y);
-    XTestFakeButtonEvent(dpy, button, True, CurrentTime);
-    XSync(dpy, False);
-    sleepMs(50);
-    XTestFakeButtonEvent(dpy, button, False, CurrentTime);
-    XSync(dpy, False);
-    sleepMs(30);
+  movePointer(dpy, w, x, y);
+  XTestFakeButtonEvent(dpy, button, True, CurrentTime);
+  XSync(dpy, False);
+  sleepMs(50);
+  XTestFakeButtonEvent(dpy, button, False, CurrentTime);
+  XSync(dpy, False);
+  sleepMs(30);
 }
 
 void focusWindow(Display* dpy, Window w) {
-    Size s = windowSize(dpy, w);
-    movePointer(dpy, w, s.width / 2, s.height / 3);
-    XSetInputFocus(dpy, w, RevertToPointerRoot, CurrentTime);
-    XSync(dpy, False);
-    sleepMs(50);
+  Size s = windowSize(dpy, w);
+  movePointer(dpy, w, s.width / 2, s.height / 3);
+  XSetInputFocus(dpy, w, RevertToPointerRoot, CurrentTime);
+  XSync(dpy, False);
+  sleepMs(50);
 }
 
 void keyDown(Display* dpy, unsigned long keysym) {
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, keysym), True, CurrentTime);
-    XSync(dpy, False);
+  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, keysym), True, CurrentTime);
+  XSync(dpy, False);
 }
 
 void keyUp(Display* dpy, unsigned long keysym) {
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, keysym), False, CurrentTime);
-    XSync(dpy, False);
+  XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, keysym), False, CurrentTime);
+  XSync(dpy, False);
 }
 
 void tapKey(Display* dpy, unsigned long keysym) {
-    keyDown(dpy, keysym);
-    sleepMs(60);
-    keyUp(dpy, keysym);
-    sleepMs(30);
+  keyDown(dpy, keysym);
+  sleepMs(60);
+  keyUp(dpy, keysym);
+  sleepMs(30);
 }
 
 // --------------------------------------------------------------- Screenshots
 
 Rgb Image::pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
-    const std::uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-    return {p[0], p[1], p[2]};
+  if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
+  const std::uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+  return {p[0], p[1], p[2]};
 }
 
 bool Image::savePpm(const std::string& path) const {
-    if (empty()) return false;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
-    bool ok = std::fwrite(rgb.data(), 1, rgb.size(), f) == rgb.size();
-    return std::fclose(f) == 0 && ok;
+  if (empty()) return false;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+  bool ok = std::fwrite(rgb.data(), 1, rgb.size(), f) == rgb.size();
+  return std::fclose(f) == 0 && ok;
 }
 
 Image captureWindow(Display* dpy, Window w) {
-    Image image;
-    Size s = windowSize(dpy, w);
-    if (s.width <= 0 || s.height <= 0) return image;
-    XImage* x = XGetImage(dpy, w, 0, 0, s.width, s.height, AllPlanes, ZPixmap);
-    if (!x) return image;
-    image.width = s.width;
-    image.height = s.height;
-    image.rgb.resize(static_cast<size_t>(s.width) * s.height * 3);
-    const int rs = maskShift(x->red_mask), gs = maskShift(x->green_mask), bs = maskShift(x->blue_mask);
-    const int rb = maskBits(x->red_mask), gb = maskBits(x->green_mask), bb = maskBits(x->blue_mask);
-    const bool fast = x->bits_per_pixel == 32 && x->byte_order == LSBFirst;
-    std::uint8_t* out = image.rgb.data();
-    for (int y = 0; y < s.height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint8_t*>(x->data) + static_cast<size_t>(y) * x->bytes_per_line;
-        for (int i = 0; i < s.width; ++i) {
-            unsigned long v;
-            if (fast) {
-                const std::uint8_t* p = row + 4 * i;
-                v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned long>(p[3]) << 24);
-            } else {
-                v = XGetPixel(x, i, y);
-            }
-            *out++ = channel(v, x->red_mask, rs, rb);
-            *out++ = channel(v, x->green_mask, gs, gb);
-            *out++ = channel(v, x->blue_mask, bs, bb);
-        }
+  Image image;
+  Size s = windowSize(dpy, w);
+  if (s.width <= 0 || s.height <= 0) return image;
+  XImage* x = XGetImage(dpy, w, 0, 0, s.width, s.height, AllPlanes, ZPixmap);
+  if (!x) return image;
+  image.width = s.width;
+  image.height = s.height;
+  image.rgb.resize(static_cast<size_t>(s.width) * s.height * 3);
+  const int rs = maskShift(x->red_mask), gs = maskShift(x->green_mask), bs = maskShift(x->blue_mask);
+  const int rb = maskBits(x->red_mask), gb = maskBits(x->green_mask), bb = maskBits(x->blue_mask);
+  const bool fast = x->bits_per_pixel == 32 && x->byte_order == LSBFirst;
+  std::uint8_t* out = image.rgb.data();
+  for (int y = 0; y < s.height; ++y) {
+    const auto* row =
+        reinterpret_cast<const std::uint8_t*>(x->data) + static_cast<size_t>(y) * x->bytes_per_line;
+    for (int i = 0; i < s.width; ++i) {
+      unsigned long v;
+      if (fast) {
+        const std::uint8_t* p = row + 4 * i;
+        v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned long>(p[3]) << 24);
+      } else {
+        v = XGetPixel(x, i, y);
+      }
+      *out++ = channel(v, x->red_mask, rs, rb);
+      *out++ = channel(v, x->green_mask, gs, gb);
+      *out++ = channel(v, x->blue_mask, bs, bb);
     }
-    XDestroyImage(x);
-    return image;
+  }
+  XDestroyImage(x);
+  return image;
 }
 
 bool waitForImage(Display* dpy, Window w, const std::function<bool(const Image&)>& accept, Millis timeout,
                   Image* last) {
-    auto deadline = Clock::now() + timeout;
-    for (;;) {
-        Image image = captureWindow(dpy, w);
-        bool good = !image.empty() && accept(image);
-        if (last) *last = std::move(image);
-        if (good) return true;
-        if (Clock::now() >= deadline) return false;
-        sleepMs(50);
-    }
+  auto deadline = Clock::now() + timeout;
+  for (;;) {
+    Image image = captureWindow(dpy, w);
+    bool good = !image.empty() && accept(image);
+    if (last) *last = std::move(image);
+    if (good) return true;
+    if (Clock::now() >= deadline) return false;
+    sleepMs(50);
+  }
 }
 
 bool makeDirectories(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::create_directories(path, ec);
-    return std::filesystem::is_directory(path, ec);
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return std::filesystem::is_directory(path, ec);
 }
 
 }  // namespace xharness

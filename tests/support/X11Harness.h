@@ -29,80 +29,80 @@ using Millis = std::chrono::milliseconds;
 
 // An Xvfb server on a free display number, with one client connection.
 class XvfbServer {
-public:
-    explicit XvfbServer(int width = 1920, int height = 1200, int depth = 24);
-    ~XvfbServer();
-    XvfbServer(const XvfbServer&) = delete;
-    XvfbServer& operator=(const XvfbServer&) = delete;
+ public:
+  explicit XvfbServer(int width = 1920, int height = 1200, int depth = 24);
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
 
-    bool ok() const { return display_ != nullptr; }
-    const std::string& name() const { return name_; }  // ":N"
-    Display* display() const { return display_; }
+  bool ok() const { return display_ != nullptr; }
+  const std::string& name() const { return name_; }  // ":N"
+  Display* display() const { return display_; }
 
-private:
-    void stop();
+ private:
+  void stop();
 
-    pid_t pid_ = -1;
-    std::string name_;
-    Display* display_ = nullptr;
+  pid_t pid_ = -1;
+  std::string name_;
+  Display* display_ = nullptr;
 };
 
 // A child process whose standard output and error are read line by line by a
 // background thread.
 class GameProcess {
-public:
-    GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName);
-    ~GameProcess();
-    GameProcess(const GameProcess&) = delete;
-    GameProcess& operator=(const GameProcess&) = delete;
+ public:
+  GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName);
+  ~GameProcess();
+  GameProcess(const GameProcess&) = delete;
+  GameProcess& operator=(const GameProcess&) = delete;
 
-    bool started() const { return pid_ > 0; }
-    pid_t pid() const { return pid_; }
+  bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
-    // Waits until a complete line equal to `text` (without its newline) has
-    // been read. Returns false on timeout or when the output ends first.
-    bool waitForLine(const std::string& text, Millis timeout);
-    // Complete lines so far, without their newlines.
-    std::vector<std::string> lines() const;
-    // Everything read so far, exactly as written.
-    std::string output() const;
-    // Monotonic time at which the line `text` was first complete, if it was.
-    bool lineTime(const std::string& text, std::chrono::steady_clock::time_point& when) const;
+  // Waits until a complete line equal to `text` (without its newline) has
+  // been read. Returns false on timeout or when the output ends first.
+  bool waitForLine(const std::string& text, Millis timeout);
+  // Complete lines so far, without their newlines.
+  std::vector<std::string> lines() const;
+  // Everything read so far, exactly as written.
+  std::string output() const;
+  // Monotonic time at which the line `text` was first complete, if it was.
+  bool lineTime(const std::string& text, std::chrono::steady_clock::time_point& when) const;
 
-    // The exit status (128 + signal for a signal death), or -1 on timeout.
-    int waitForExit(Millis timeout);
-    bool running();
-    std::chrono::steady_clock::time_point exitTime() const { return exitTime_; }
-    void kill();
+  // The exit status (128 + signal for a signal death), or -1 on timeout.
+  int waitForExit(Millis timeout);
+  bool running();
+  std::chrono::steady_clock::time_point exitTime() const { return exitTime_; }
+  void kill();
 
-private:
-    void readLoop();
+ private:
+  void readLoop();
 
-    pid_t pid_ = -1;
-    int readFd_ = -1;
-    int wakeFd_[2] = {-1, -1};
-    int status_ = -1;
-    std::chrono::steady_clock::time_point exitTime_{};
-    std::thread reader_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::string raw_;
-    std::vector<std::string> lines_;
-    std::vector<std::chrono::steady_clock::time_point> lineTimes_;
-    std::string partial_;
-    bool eof_ = false;
+  pid_t pid_ = -1;
+  int readFd_ = -1;
+  int wakeFd_[2] = {-1, -1};
+  int status_ = -1;
+  std::chrono::steady_clock::time_point exitTime_{};
+  std::thread reader_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string raw_;
+  std::vector<std::string> lines_;
+  std::vector<std::chrono::steady_clock::time_point> lineTimes_;
+  std::string partial_;
+  bool eof_ = false;
 };
 
 struct Size {
-    int width = 0;
-    int height = 0;
+  int width = 0;
+  int height = 0;
 };
 
 struct Rgb {
-    int r = 0;
-    int g = 0;
-    int b = 0;
-    bool operator==(const Rgb&) const = default;
+  int r = 0;
+  int g = 0;
+  int b = 0;
+  bool operator==(const Rgb&) const = default;
 };
 
 // Whether two colours differ by at most `tolerance` in every channel.
@@ -110,13 +110,13 @@ bool near(Rgb a, Rgb b, int tolerance = 2);
 
 // An RGB screenshot, 3 bytes per pixel, rows top to bottom.
 struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgb;
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;
 
-    bool empty() const { return width <= 0 || height <= 0; }
-    Rgb pixel(int x, int y) const;  // out of range gives (-1, -1, -1)
-    bool savePpm(const std::string& path) const;
+  bool empty() const { return width <= 0 || height <= 0; }
+  Rgb pixel(int x, int y) const;  // out of range gives (-1, -1, -1)
+  bool savePpm(const std::string& path) const;
 };
 
 // Top-level viewable windows whose WM_NAME or _NET_WM_NAME is `title`.

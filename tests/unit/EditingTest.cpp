@@ -69,7 +69,8 @@ Player playerAt(float x, float y, int width = 1440, int height = 900) {
 }
 
 // Whether `cell` is a full copy of catalogue entry `kind` standing at (col, row).
-testing::AssertionResult holds(const Cell& cell, const BlockCatalogue catalogue, BlockId kind, int col, int row) {
+testing::AssertionResult holds(const Cell& cell, const BlockCatalogue catalogue, BlockId kind, int col,
+                               int row) {
   const BlockType& entry = catalogue[kind];
   if (cell.typeId != kind || cell.bitmap != entry.bitmap || cell.passable != entry.passable ||
       std::memcmp(cell.name, entry.name, 8) != 0)
@@ -85,12 +86,12 @@ TEST(ScreenToCell, FollowsTheViewAndItsEdges) {
     float x, y;
     int mouseX, mouseY, col, row;
   } kCases[] = {
-      {1440, 900, 30.0f, 800.0f, 35, 455, 3, 80},        // the start: left edge, centred rows
-      {1440, 900, 1002.5f, 800.0f, 729, 455, 100, 80},   // pointer cell truncated before the offset
-      {1440, 900, 6480.0f, 800.0f, 1439, 455, 719, 80},  // still centred on the last such x
-      {1440, 900, 7000.0f, 800.0f, 5, 455, 576, 80},     // right edge
-      {1440, 900, 30.0f, 100.0f, 35, 5, 3, 0},           // top edge
-      {1440, 900, 30.0f, 4500.0f, 35, 895, 3, 479},      // bottom edge
+      {1440, 900, 30.0f, 800.0f, 35, 455, 3, 80},          // the start: left edge, centred rows
+      {1440, 900, 1002.5f, 800.0f, 729, 455, 100, 80},     // pointer cell truncated before the offset
+      {1440, 900, 6480.0f, 800.0f, 1439, 455, 719, 80},    // still centred on the last such x
+      {1440, 900, 7000.0f, 800.0f, 5, 455, 576, 80},       // right edge
+      {1440, 900, 30.0f, 100.0f, 35, 5, 3, 0},             // top edge
+      {1440, 900, 30.0f, 4500.0f, 35, 895, 3, 479},        // bottom edge
       {1445, 905, 7187.5f, 4720.0f, 1444, 904, 720, 480},  // past the grid on an odd-sized display
   };
   for (const auto& c : kCases) {
@@ -140,7 +141,8 @@ TEST_F(Editing, NeighboursOutsideTheGridCountAsSolid) {
   const struct {
     int col, row;
     float x, y;
-  } kEdges[] = {{0, 40, 0.0f, 400.0f}, {5, 0, 50.0f, 0.0f}, {10, 479, 100.0f, 4780.0f}, {719, 40, 7187.5f, 400.0f}};
+  } kEdges[] = {
+      {0, 40, 0.0f, 400.0f}, {5, 0, 50.0f, 0.0f}, {10, 479, 100.0f, 4780.0f}, {719, 40, 7187.5f, 400.0f}};
   for (const auto& e : kEdges)
     EXPECT_FALSE(canEditCell(grid->world, playerAt(e.x, e.y), e.col, e.row)) << e.col << "," << e.row;
 }
@@ -152,7 +154,7 @@ TEST_F(Editing, DiggingFillsTheCountAndLeavesAirOrUnderground) {
     BlockId dug, left;
     int32_t Player::*count;
   } kCases[] = {
-      {3, 120, kStone, kAir, &Player::stoneCount},   {4, 121, kGrass, kUnderground, &Player::grassCount},
+      {3, 120, kStone, kAir, &Player::stoneCount},       {4, 121, kGrass, kUnderground, &Player::grassCount},
       {5, 121, kDirt, kUnderground, &Player::dirtCount}, {6, 116, kGold, kAir, &Player::goldCount},
       {0, 124, kGold, kUnderground, &Player::goldCount},
   };
@@ -194,8 +196,8 @@ TEST_F(Editing, PlacingTakesOneBlockFromTheSelectedSlot) {
     BlockId cellAfter;
     int32_t countAfter;
   } kCases[] = {
-      {1, 2, kDirt, 1},  {2, 2, kGrass, 1}, {3, 2, kStone, 1}, {4, 1, kGold, 0},
-      {1, 0, kAir, 0},   {0, 2, kAir, 2},   {5, 2, kAir, 2},   {1, INT32_MIN, kAir, INT32_MIN},
+      {1, 2, kDirt, 1}, {2, 2, kGrass, 1}, {3, 2, kStone, 1}, {4, 1, kGold, 0},
+      {1, 0, kAir, 0},  {0, 2, kAir, 2},   {5, 2, kAir, 2},   {1, INT32_MIN, kAir, INT32_MIN},
   };
   int32_t Player::*const kCounts[] = {&Player::dirtCount, &Player::grassCount, &Player::stoneCount,
                                       &Player::goldCount};
@@ -227,7 +229,7 @@ TEST(HudButtonAt, SaveAndLoadAreasToThePixelAt1440x900) {
   for (int y = 850; y < 900; ++y)
     for (int x = 1280; x < 1440; ++x) {
       const bool row = y >= 876;
-      const HudButton expected = !row ? HudButton::kNone
+      const HudButton expected = !row        ? HudButton::kNone
                                  : x >= 1401 ? HudButton::kLoad
                                  : x >= 1341 ? HudButton::kSave
                                              : HudButton::kNone;
@@ -280,8 +282,8 @@ TEST_F(EditingButtons, APrimaryPressDigsFirstThenSavesOrLoads) {
   EXPECT_EQ(1, after.dirtCount);
   const std::vector<uint8_t> file = saved();
   ASSERT_EQ(kSaveFileBytes, file.size());
-  EXPECT_EQ(1, file[8]);                                     // dirtCount as saved
-  EXPECT_EQ(kAir, file[280 + 13440 * 714 + 28 * 8 + 8]);     // the dug cell
+  EXPECT_EQ(1, file[8]);                                  // dirtCount as saved
+  EXPECT_EQ(kAir, file[280 + 13440 * 714 + 28 * 8 + 8]);  // the dug cell
 
   put(714, 8, kGold);
   after = pressCapturing(after, 1420, 90, 1, &out);  // on Load
@@ -317,8 +319,11 @@ TEST_F(EditingButtons, ClicksBeyondTheGridTouchNothingButStillReachTheButtons) {
   const struct {
     int x, y, button;
     const char* out;
-  } kPresses[] = {{1444, 860, 2, ""},  {1390, 904, 2, ""}, {1444, 904, 2, ""},
-                  {1444, 860, 1, ""},  {1444, 904, 1, "No save found\n"}};
+  } kPresses[] = {{1444, 860, 2, ""},
+                  {1390, 904, 2, ""},
+                  {1444, 904, 2, ""},
+                  {1444, 860, 1, ""},
+                  {1444, 904, 1, "No save found\n"}};
   for (const auto& p : kPresses) {
     std::string out;
     const Player after = pressCapturing(player, p.x, p.y, p.button, &out);

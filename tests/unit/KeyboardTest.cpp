@@ -89,10 +89,20 @@ TEST(KeyboardTest, OtherKeysChangeNothing) {
   Player player = makeStartingPlayer();
   player.selectedSlot = 2;
   player.keys[ALLEGRO_KEY_LEFT] = 1;
-  const int others[] = {ALLEGRO_KEY_PAD_1, ALLEGRO_KEY_PAD_2, ALLEGRO_KEY_PAD_3, ALLEGRO_KEY_PAD_4,
-                        ALLEGRO_KEY_0,     ALLEGRO_KEY_5,     ALLEGRO_KEY_9,     ALLEGRO_KEY_SPACE,
-                        ALLEGRO_KEY_ESCAPE, ALLEGRO_KEY_Q,    ALLEGRO_KEY_PAD_8, ALLEGRO_KEY_ENTER,
-                        0,                 ALLEGRO_KEY_MAX - 1};
+  const int others[] = {ALLEGRO_KEY_PAD_1,
+                        ALLEGRO_KEY_PAD_2,
+                        ALLEGRO_KEY_PAD_3,
+                        ALLEGRO_KEY_PAD_4,
+                        ALLEGRO_KEY_0,
+                        ALLEGRO_KEY_5,
+                        ALLEGRO_KEY_9,
+                        ALLEGRO_KEY_SPACE,
+                        ALLEGRO_KEY_ESCAPE,
+                        ALLEGRO_KEY_Q,
+                        ALLEGRO_KEY_PAD_8,
+                        ALLEGRO_KEY_ENTER,
+                        0,
+                        ALLEGRO_KEY_MAX - 1};
   for (int code : others)
     for (ALLEGRO_EVENT_TYPE type : {ALLEGRO_EVENT_KEY_DOWN, ALLEGRO_EVENT_KEY_UP})
       EXPECT_TRUE(samePlayer(press(player, type, code), player)) << "key " << code << " type " << type;
@@ -103,8 +113,9 @@ TEST(KeyboardTest, OtherKeysChangeNothing) {
 TEST(KeyboardTest, OtherEventTypesChangeNothing) {
   Player player = makeStartingPlayer();
   player.keys[ALLEGRO_KEY_UP] = 1;
-  for (ALLEGRO_EVENT_TYPE type : {ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, ALLEGRO_EVENT_TIMER,
-                                  ALLEGRO_EVENT_DISPLAY_SWITCH_OUT, ALLEGRO_EVENT_DISPLAY_CLOSE})
+  for (ALLEGRO_EVENT_TYPE type :
+       {ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, ALLEGRO_EVENT_TIMER,
+        ALLEGRO_EVENT_DISPLAY_SWITCH_OUT, ALLEGRO_EVENT_DISPLAY_CLOSE})
     for (int code : {ALLEGRO_KEY_W, ALLEGRO_KEY_UP, ALLEGRO_KEY_D, ALLEGRO_KEY_3})
       EXPECT_TRUE(samePlayer(press(player, type, code), player)) << "key " << code << " type " << type;
 }

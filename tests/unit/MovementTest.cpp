@@ -80,7 +80,8 @@ TEST(MovementTest, CanMoveLeftTable) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(canMoveLeft(cellAtX(c.lowerOpen, c.lowerX), cellAtX(c.upperOpen, c.upperX), c.x), c.allowed)
-        << "lower " << c.lowerOpen << "@" << c.lowerX << " upper " << c.upperOpen << "@" << c.upperX << " x " << c.x;
+        << "lower " << c.lowerOpen << "@" << c.lowerX << " upper " << c.upperOpen << "@" << c.upperX << " x "
+        << c.x;
 }
 
 // Standing at y = 100.0 on a solid row with the jump key held from then on.
@@ -164,8 +165,8 @@ TEST(MovementTest, StandingAcrossTwoColumns) {
     int solidColumn;
     bool stands;
   } const cases[] = {
-      {50.0f, 5, true},  {50.0f, 6, false}, {50.0f, 4, false}, {52.5f, 6, true},
-      {57.5f, 6, true},  {57.5f, 5, true},  {57.5f, 7, false}, {60.0f, 5, false},
+      {50.0f, 5, true}, {50.0f, 6, false}, {50.0f, 4, false}, {52.5f, 6, true},
+      {57.5f, 6, true}, {57.5f, 5, true},  {57.5f, 7, false}, {60.0f, 5, false},
   };
   for (const Case& c : cases) {
     Walker run;
@@ -285,7 +286,8 @@ TEST(MovementTest, LowestReachableYIsWithinTheSaveBound) {
         player.keys[ALLEGRO_KEY_UP] = pattern == 4 ? coin : 1;
         player.keys[ALLEGRO_KEY_LEFT] = pattern == 1 || pattern == 5 || (pattern == 3 && tick / 97 % 2) ||
                                         (pattern == 4 && ((random >> 17) & 1));
-        player.keys[ALLEGRO_KEY_RIGHT] = pattern == 2 || pattern == 5 || (pattern == 3 && tick / 97 % 2 == 0) ||
+        player.keys[ALLEGRO_KEY_RIGHT] = pattern == 2 || pattern == 5 ||
+                                         (pattern == 3 && tick / 97 % 2 == 0) ||
                                          (pattern == 4 && ((random >> 18) & 1));
         player = updatePlayer(player, world.get(), &tickCount, &jumpEndTick);
         lowest = std::min(lowest, player.y);

@@ -44,24 +44,35 @@ Recorded click(int button, int x, int y) { return {ALLEGRO_EVENT_MOUSE_BUTTON_DO
 // it, and lose focus in the middle of a jump.
 const std::vector<Recorded>& recordedSession() {
   static const std::vector<Recorded> session = {
-      ticks(170),                                     // lands at (30.0, 1190.0)
-      keyDown(ALLEGRO_KEY_D), ticks(40),              // x = 130.0
+      ticks(170),  // lands at (30.0, 1190.0)
+      keyDown(ALLEGRO_KEY_D),
+      ticks(40),                                         // x = 130.0
       {ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_KEY_D, 0, 0, 5},  // auto-repeat: dropped
       keyUp(ALLEGRO_KEY_D),
       // View: left case, viewTop 740, so cell (c, r) is under pixel (10c + 5, 10(r - 74) + 5).
-      click(1, 125, 475), click(1, 115, 475),         // dig (12, 121) and (11, 121): two grass
-      keyDown(ALLEGRO_KEY_2), keyUp(ALLEGRO_KEY_2),
-      click(2, 165, 465), click(3, 165, 455),         // place grass at (16, 120) and (16, 119)
+      click(1, 125, 475),
+      click(1, 115, 475),  // dig (12, 121) and (11, 121): two grass
+      keyDown(ALLEGRO_KEY_2),
+      keyUp(ALLEGRO_KEY_2),
+      click(2, 165, 465),
+      click(3, 165, 455),  // place grass at (16, 120) and (16, 119)
       {ALLEGRO_EVENT_MOUSE_AXES, 0, 300, 300, 3},
-      keyDown(ALLEGRO_KEY_RIGHT), ticks(30),          // stops against the wall at x = 150.0
-      keyDown(ALLEGRO_KEY_W), ticks(12), keyUp(ALLEGRO_KEY_W),  // up and over the wall
-      ticks(10),                                      // down the far side
-      keyUp(ALLEGRO_KEY_RIGHT), keyDown(ALLEGRO_KEY_LEFT), ticks(30),  // back against it at x = 170.0
-      keyDown(ALLEGRO_KEY_UP), ticks(4),             // rising beside the wall: no left step
-      {ALLEGRO_EVENT_DISPLAY_SWITCH_OUT, 0},          // focus lost: the key-ups go elsewhere
+      keyDown(ALLEGRO_KEY_RIGHT),
+      ticks(30),  // stops against the wall at x = 150.0
+      keyDown(ALLEGRO_KEY_W),
+      ticks(12),
+      keyUp(ALLEGRO_KEY_W),  // up and over the wall
+      ticks(10),             // down the far side
+      keyUp(ALLEGRO_KEY_RIGHT),
+      keyDown(ALLEGRO_KEY_LEFT),
+      ticks(30),  // back against it at x = 170.0
+      keyDown(ALLEGRO_KEY_UP),
+      ticks(4),                               // rising beside the wall: no left step
+      {ALLEGRO_EVENT_DISPLAY_SWITCH_OUT, 0},  // focus lost: the key-ups go elsewhere
       ticks(40),
       {ALLEGRO_EVENT_DISPLAY_SWITCH_IN, 0},
-      keyDown(ALLEGRO_KEY_A), ticks(3),
+      keyDown(ALLEGRO_KEY_A),
+      ticks(3),
   };
   return session;
 }
@@ -95,9 +106,9 @@ TEST(ReplayTest, EventsReachTheirHandlers) {
   PlayState state{world.get(), testCatalogue(), 5, 3};
 
   // Dropped events change neither the record nor the counters.
-  for (ALLEGRO_EVENT_TYPE type : {ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_EVENT_MOUSE_AXES, ALLEGRO_EVENT_MOUSE_BUTTON_UP,
-                                  ALLEGRO_EVENT_DISPLAY_SWITCH_IN, ALLEGRO_EVENT_DISPLAY_CLOSE,
-                                  ALLEGRO_EVENT_DISPLAY_RESIZE}) {
+  for (ALLEGRO_EVENT_TYPE type :
+       {ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_EVENT_MOUSE_AXES, ALLEGRO_EVENT_MOUSE_BUTTON_UP,
+        ALLEGRO_EVENT_DISPLAY_SWITCH_IN, ALLEGRO_EVENT_DISPLAY_CLOSE, ALLEGRO_EVENT_DISPLAY_RESIZE}) {
     const Player after = dispatchEvent(toEvent({type, ALLEGRO_KEY_RIGHT}), held, &state);
     EXPECT_TRUE(samePlayer(after, held)) << type;
     EXPECT_EQ(state.tickCount, 5) << type;

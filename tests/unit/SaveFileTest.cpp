@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "TestWorlds.h"
 #include "world/SaveFile.h"
 #include "world/Terrain.h"
-#include "TestWorlds.h"
 
 namespace fs = std::filesystem;
 
@@ -39,9 +39,19 @@ size_t cellOffset(int index) { return kSavePlayerBytes + kSaveCellBytes * index;
 
 // A record with every saved field set to something other than its default.
 Player distinctPlayer() {
-  Player p{.x = 1234.5f, .y = -67.25f, .dirtCount = 11, .grassCount = -22, .stoneCount = INT32_MAX,
-           .goldCount = INT32_MIN, .sprite = reinterpret_cast<ALLEGRO_BITMAP*>(0x7777), .onGround = 1,
-           .selectedSlot = 3, .screenWidth = 1680, .screenHeight = 1050, .loadRequested = 1, .loadFailed = 1};
+  Player p{.x = 1234.5f,
+           .y = -67.25f,
+           .dirtCount = 11,
+           .grassCount = -22,
+           .stoneCount = INT32_MAX,
+           .goldCount = INT32_MIN,
+           .sprite = reinterpret_cast<ALLEGRO_BITMAP*>(0x7777),
+           .onGround = 1,
+           .selectedSlot = 3,
+           .screenWidth = 1680,
+           .screenHeight = 1050,
+           .loadRequested = 1,
+           .loadFailed = 1};
   p.keys[0] = p.keys[ALLEGRO_KEY_LEFT] = p.keys[ALLEGRO_KEY_UP] = p.keys[ALLEGRO_KEY_MAX - 1] = 1;
   return p;
 }
@@ -64,7 +74,8 @@ class SaveFile : public testing::Test {
   // A catalogue whose tiles are distinct fake handles from `base` on.
   static void tracedCatalogue(BlockCatalogue out, uintptr_t base) {
     fillCatalogueEntries(out);
-    for (int id = 0; id < kBlockKinds; ++id) out[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(base + 0x10 * id);
+    for (int id = 0; id < kBlockKinds; ++id)
+      out[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(base + 0x10 * id);
   }
   // A new world from `seed`.
   std::unique_ptr<World> generated(uint32_t seed) const {
@@ -143,10 +154,22 @@ TEST_F(SaveFile, PlayerFieldsStandAtTheirOffsetsAndMeaninglessBytesAreZero) {
   const struct {
     size_t offset;
     uint32_t value;
-  } kFields[] = {{0, std::bit_cast<uint32_t>(1234.5f)}, {4, std::bit_cast<uint32_t>(-67.25f)},
-                 {8, 11}, {12, static_cast<uint32_t>(-22)}, {16, 0x7FFFFFFF}, {20, 0x80000000},
-                 {24, 0}, {28, 1}, {32, 3}, {36, 1}, {36 + ALLEGRO_KEY_LEFT, 0x00010001},  // keys 82, 84
-                 {260, 0x00010000}, {264, 1680}, {268, 1050}, {272, 1}, {276, 1}};             // key 226, pad
+  } kFields[] = {{0, std::bit_cast<uint32_t>(1234.5f)},
+                 {4, std::bit_cast<uint32_t>(-67.25f)},
+                 {8, 11},
+                 {12, static_cast<uint32_t>(-22)},
+                 {16, 0x7FFFFFFF},
+                 {20, 0x80000000},
+                 {24, 0},
+                 {28, 1},
+                 {32, 3},
+                 {36, 1},
+                 {36 + ALLEGRO_KEY_LEFT, 0x00010001},  // keys 82, 84
+                 {260, 0x00010000},
+                 {264, 1680},
+                 {268, 1050},
+                 {272, 1},
+                 {276, 1}};  // key 226, pad
   for (const auto& f : kFields) EXPECT_EQ(f.value, getU32(bytes, f.offset)) << "offset " << f.offset;
 
   // Another sprite, other tiles and junk after the names' terminators save to the same bytes.
@@ -174,8 +197,12 @@ TEST_F(SaveFile, RoundTripRestoresTheFileAndKeepsTheRunningGamesSpriteAndScreen)
   BlockCatalogue running;
   tracedCatalogue(running, 0x9000);
   auto target = generated(2);
-  const Player current{.x = 30.0f, .y = 800.0f, .sprite = reinterpret_cast<ALLEGRO_BITMAP*>(0x4242),
-                       .selectedSlot = 1, .screenWidth = 1280, .screenHeight = 768};
+  const Player current{.x = 30.0f,
+                       .y = 800.0f,
+                       .sprite = reinterpret_cast<ALLEGRO_BITMAP*>(0x4242),
+                       .selectedSlot = 1,
+                       .screenWidth = 1280,
+                       .screenHeight = 768};
   std::string out;
   const Player loaded = load(target.get(), current, running, &out);
   EXPECT_EQ("Loaded the world!\n", out);
@@ -249,7 +276,8 @@ TEST_F(SaveFile, PositionsAtTheWorldsLimitsAreAccepted) {
   const struct {
     float x, y;
     bool accepted;
-  } kCases[] = {{kLowestPlayerX, kLowestPlayerY, true},  {kHighestPlayerX, kHighestPlayerY, true},
+  } kCases[] = {{kLowestPlayerX, kLowestPlayerY, true},
+                {kHighestPlayerX, kHighestPlayerY, true},
                 {std::nextafter(kLowestPlayerX, -1e9f), 800.0f, false},
                 {std::nextafter(kHighestPlayerX, 1e9f), 800.0f, false},
                 {30.0f, std::nextafter(kLowestPlayerY, -1e9f), false},

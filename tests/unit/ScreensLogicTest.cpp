@@ -63,10 +63,13 @@ TEST(HudText, MarkerStandsBesideTheSelectedSlotOnly) {
 TEST(StartMenu, ClicksHitOnlyStrictlyInsideAButton) {
   const struct {
     int x, y, button;
-  } kClicks[] = {{50, 70, -1},  {130, 70, -1}, {51, 70, k1280x768}, {129, 89, k1280x768},
-                 {90, 50, -1},  {90, 90, -1},  {240, 70, k1440x900}, {390, 70, k1680x1050},
-                 {540, 70, kFullscreen}, {255, 180, kNewWorld}, {415, 180, kLoadWorld},
-                 {420, 180, -1}, {320, 120, -1}, {0, 0, -1}};
+  } kClicks[] = {{50, 70, -1},           {130, 70, -1},
+                 {51, 70, k1280x768},    {129, 89, k1280x768},
+                 {90, 50, -1},           {90, 90, -1},
+                 {240, 70, k1440x900},   {390, 70, k1680x1050},
+                 {540, 70, kFullscreen}, {255, 180, kNewWorld},
+                 {415, 180, kLoadWorld}, {420, 180, -1},
+                 {320, 120, -1},         {0, 0, -1}};
   for (const auto& c : kClicks) EXPECT_EQ(c.button, hitStartButton(c.x, c.y)) << c.x << "," << c.y;
 }
 
@@ -89,8 +92,8 @@ Outcome playMenu(const std::vector<std::pair<int, int>>& clicks) {
 }
 
 TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
-  const std::pair<int, int> r1280{90, 70}, r1440{240, 70}, r1680{390, 70}, full{540, 70},
-      newWorld{255, 180}, load{380, 180}, nothing{10, 10};
+  const std::pair<int, int> r1280{90, 70}, r1440{240, 70}, r1680{390, 70}, full{540, 70}, newWorld{255, 180},
+      load{380, 180}, nothing{10, 10};
   const struct {
     const char* name;
     std::vector<std::pair<int, int>> clicks;

@@ -20,7 +20,8 @@ inline const BlockType* testCatalogue() {
 inline std::unique_ptr<World> makeUniformWorld(BlockId kind = kAir) {
   auto world = std::make_unique<World>();
   for (int col = 0; col < kWorldColumns; ++col)
-    for (int row = 0; row < kWorldRows; ++row) writeCatalogueEntry(world.get(), col, row, testCatalogue()[kind]);
+    for (int row = 0; row < kWorldRows; ++row)
+      writeCatalogueEntry(world.get(), col, row, testCatalogue()[kind]);
   return world;
 }
 
@@ -30,7 +31,8 @@ inline void setCell(World* world, int col, int row, BlockId kind = kStone) {
 }
 
 // Put `kind` into columns firstCol..lastCol of one row.
-inline void setRow(World* world, int row, BlockId kind = kStone, int firstCol = 0, int lastCol = kWorldColumns - 1) {
+inline void setRow(World* world, int row, BlockId kind = kStone, int firstCol = 0,
+                   int lastCol = kWorldColumns - 1) {
   for (int col = firstCol; col <= lastCol; ++col) setCell(world, col, row, kind);
 }
 

@@ -129,8 +129,9 @@ TEST(ViewTest, DisplayLargerThanTheWorld) {
       for (double y = kLowestPlayerY; y <= kHighestPlayerY; y += 37.5) {
         const View view = computeView(static_cast<float>(x), static_cast<float>(y), size[0], size[1]);
         const bool empty = view.columnBegin == view.columnEnd || view.rowBegin == view.rowEnd;
-        const bool inGrid = empty || (isInGrid(view.firstColumn + view.columnBegin, view.firstRow + view.rowBegin) &&
-                                      isInGrid(view.firstColumn + view.columnEnd - 1, view.firstRow + view.rowEnd - 1));
+        const bool inGrid =
+            empty || (isInGrid(view.firstColumn + view.columnBegin, view.firstRow + view.rowBegin) &&
+                      isInGrid(view.firstColumn + view.columnEnd - 1, view.firstRow + view.rowEnd - 1));
         if (!inGrid && failures++ < 5)
           ADD_FAILURE() << size[0] << "x" << size[1] << " at (" << x << ", " << y << ")";
       }
