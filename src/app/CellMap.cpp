@@ -94,8 +94,9 @@ void drawCellMap(const CellMap& map, const View& view) {
   al_set_blender(ALLEGRO_ADD, ALLEGRO_ONE, ALLEGRO_ZERO);
   al_draw_scaled_bitmap(map.bitmap, static_cast<float>(view.firstColumn + view.columnBegin),
                         static_cast<float>(view.firstRow + view.rowBegin), static_cast<float>(columns),
-                        static_cast<float>(rows), static_cast<float>(10 * view.columnBegin - view.shiftX),
-                        static_cast<float>(10 * view.rowBegin - view.shiftY),
-                        static_cast<float>(10 * columns), static_cast<float>(10 * rows), 0);
+                        static_cast<float>(rows),
+                        static_cast<float>(kCellSize * view.columnBegin - view.shiftX),
+                        static_cast<float>(kCellSize * view.rowBegin - view.shiftY),
+                        static_cast<float>(kCellSize * columns), static_cast<float>(kCellSize * rows), 0);
   al_set_blender(op, source, destination);
 }

@@ -7,8 +7,8 @@ void drawCellsPerTile(const View& view, const World& world) {
   for (int j = view.rowBegin; j < view.rowEnd; ++j)
     for (int i = view.columnBegin; i < view.columnEnd; ++i) {
       const Cell& cell = cellAt(world, view.firstColumn + i, view.firstRow + j);
-      al_draw_bitmap(loadTile(cell), static_cast<float>(10 * i - view.shiftX),
-                     static_cast<float>(10 * j - view.shiftY), 0);
+      al_draw_bitmap(loadTile(cell), static_cast<float>(kCellSize * i - view.shiftX),
+                     static_cast<float>(kCellSize * j - view.shiftY), 0);
     }
 }
 

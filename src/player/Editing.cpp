@@ -17,7 +17,7 @@ int screenToCellAxis(double position, int screenSize, int pointer, int worldCell
   if (position - half < 0.0) return pointerCell;
   if (position > static_cast<double>(worldCells * kCellSize - half))
     return pointerCell + worldCells - screenSize / kCellSize;
-  return static_cast<int>(std::trunc((position - half) / 10.0 + pointerCell));
+  return static_cast<int>(std::trunc((position - half) / kCellSize + pointerCell));
 }
 
 // The inventory count that holds blocks of `typeId`, or null for kinds not kept.
