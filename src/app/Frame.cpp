@@ -25,7 +25,7 @@ void drawFrame(const Player& player, const RenderContext& context, CellMap* map)
     al_hold_bitmap_drawing(true);
     drawCellsPerTile(view, *context.world);
   }
-  drawHud(&player, context.catalogue, context.font, context.buttonBitmap, context.hudBarBitmap);
+  drawHud(player, context.catalogue, context.font, context.buttonBitmap, context.hudBarBitmap);
   if (player.sprite != nullptr)
     al_draw_bitmap(player.sprite, static_cast<float>(view.spriteX), static_cast<float>(view.spriteY), 0);
   // The library does not flush held drawing at the flip: release it here.
