@@ -10,7 +10,8 @@
 # builds the game and then ends with the game's own start-up failure, which
 # counts as passing.
 # Environment: REF (what to copy, default HEAD), MIRROR (default
-# http://deb.debian.org/debian), KEEP=1 keeps ROOTDIR.try afterwards.
+# http://deb.debian.org/debian), KEEP=1 keeps ROOTDIR.try afterwards (it is
+# kept anyway when the last command failed).
 # Needs root, debootstrap and git.
 set -euo pipefail
 
@@ -45,8 +46,14 @@ remove_try() {
 }
 
 finish() {
-  if [ "${KEEP:-0}" = 1 ]; then unbind; else remove_try; fi
+  if [ "${KEEP:-0}" = 1 ] || [ "$status" -ne 0 ]; then
+    unbind
+    [ ! -d "$try" ] || echo "Kept $try (chroot into it to look around)."
+  else
+    remove_try
+  fi
 }
+status=0
 trap finish EXIT
 trap 'exit 130' INT TERM
 
@@ -59,7 +66,6 @@ if [ ! -x "$root/usr/bin/apt-get" ]; then
 fi
 mkdir -p "$logs"
 
-status=0
 for command in "${commands[@]}"; do
   remove_try
   cp -a "$root" "$try"
