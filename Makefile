@@ -1,4 +1,6 @@
-# Two commands do everything, on a fresh Debian 12 machine as root:
+# The README's two commands, ./tessaly.sh run and ./tessaly.sh test, install
+# make and the rest on a fresh Debian 12 machine and then call the targets
+# of the same name here:
 #   make run    install what the game needs, build it, play
 #   make test   install what the tests need too, build, run every test
 JOBS ?= 2
@@ -28,9 +30,11 @@ run: build
 
 test: deps-test format-check test-main test-asan test-tsan fuzz bench-quick
 
-# Every C++ source in the house style (.clang-format).
+# Every C++ source in the house style (.clang-format). It also works in a copy
+# of the tree without git, so it looks in the source directories only, never
+# in the build directories.
 format-check: deps-test
-	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+	find src tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run -Werror
 
 test-main: deps-test
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TESTS=ON -DTESSALY_BENCH=ON
