@@ -180,18 +180,18 @@ struct TickCase {
 constexpr int kCol = 20, kRow = 100;  // a sky cell in view of a player at y 1150
 
 void setCell(Tick& t, int col, BlockId kind) {
-  writeCatalogueEntry(t.scene.world.get(), col, kRow, t.scene.catalogue[kind]);
+  writeCatalogueEntry(t.scene.world.get(), col, kRow, t.scene.shell.catalogue[kind]);
 }
 
 const TickCase kTickCases[] = {
     {"Place", true, [](Tick& t) { setCell(t, kCol, kStone); }},
     {"Dig", true, [](Tick& t) { setCell(t, kCol, kAir); }},
     {"CellOutOfView", false, [](Tick& t) { setCell(t, 600, kGold); }},
-    {"Load", true, [](Tick& t) { generateWorldFromSeed(t.scene.world.get(), t.scene.catalogue, 2); }},
-    {"Count", true, [](Tick& t) { ++t.scene.player.goldCount; }},
-    {"StepRight", true, [](Tick& t) { t.scene.player.x += 2.5f; }},
-    {"Fall", true, [](Tick& t) { t.scene.player.y += 2.5f; }},
-    {"Slot", true, [](Tick& t) { t.scene.player.selectedSlot = 3; }},
+    {"Load", true, [](Tick& t) { generateWorldFromSeed(t.scene.world.get(), t.scene.shell.catalogue, 2); }},
+    {"Count", true, [](Tick& t) { ++t.scene.shell.player.goldCount; }},
+    {"StepRight", true, [](Tick& t) { t.scene.shell.player.x += 2.5f; }},
+    {"Fall", true, [](Tick& t) { t.scene.shell.player.y += 2.5f; }},
+    {"Slot", true, [](Tick& t) { t.scene.shell.player.selectedSlot = 3; }},
     {"Redraw", true, [](Tick& t) { t.redraw = true; }},
     {"OneSecondOn", true, [](Tick& t) { t.now += kLongestRedrawGap; }},
 };
@@ -213,34 +213,38 @@ TEST(RenderThreadTicks, DrawOnlyWhatChangedAndThenTheWholeFrame) {
   for (const auto& [w, h] : {std::pair{1440, 900}, std::pair{1445, 905}}) {
     GameScene scene(w, h);
     ASSERT_TRUE(scene.ok());
-    scene.player.y = 1150.0f;
+    scene.shell.player.y = 1150.0f;
     ASSERT_EQ(cellAt(*scene.world, kCol, kRow).typeId, kAir);
     ALLEGRO_BITMAP* target = al_create_bitmap(w, h);
     ALLEGRO_BITMAP* scratch = al_create_bitmap(w, h);
     CellMap map;
-    ASSERT_TRUE(target && scratch && createCellMap(&map, scene.catalogue));
+    ASSERT_TRUE(target && scratch && createCellMap(&map, scene.shell.catalogue));
     ShownFrame shown;
     Tick tick{scene, false, 100.0};
     al_set_target_bitmap(target);
-    ASSERT_TRUE(drawFrameIfChanged(&shown, scene.player, scene.context, &map, false, tick.now));
+    ASSERT_TRUE(
+        drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, false, tick.now));
     for (const TickCase& c : kTickCases) {
       SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(w) + "x" + std::to_string(h));
       al_set_target_bitmap(target);
       al_clear_to_color(al_map_rgb(paint.r, paint.g, paint.b));
       tick.now += 0.1;
       tick.redraw = false;
-      EXPECT_FALSE(drawFrameIfChanged(&shown, scene.player, scene.context, &map, false, tick.now));
+      EXPECT_FALSE(
+          drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, false, tick.now));
       EXPECT_EQ(countWrong(readBitmap(target), nullptr, paint), 0) << "an unchanged tick drew";
       c.change(tick);
-      EXPECT_EQ(drawFrameIfChanged(&shown, scene.player, scene.context, &map, tick.redraw, tick.now),
+      EXPECT_EQ(drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, tick.redraw,
+                                   tick.now),
                 c.draws);
       al_set_target_bitmap(scratch);
-      drawFrame(scene.player, scene.context, nullptr);
+      drawFrame(scene.shell.player, scene.shell.renderContext, nullptr);
       const Image expected = readBitmap(scratch);
       EXPECT_EQ(countWrong(readBitmap(target), c.draws ? &expected : nullptr, paint), 0);
     }
     al_set_target_bitmap(target);
-    EXPECT_FALSE(drawFrameIfChanged(&shown, scene.player, scene.context, &map, false, tick.now + 0.5));
+    EXPECT_FALSE(drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, false,
+                                    tick.now + 0.5));
     destroyCellMap(&map);
     al_destroy_bitmap(target);
     al_destroy_bitmap(scratch);
