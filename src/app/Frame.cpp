@@ -14,10 +14,12 @@ void drawCellsPerTile(const View& view, const World& world) {
     }
 }
 
+namespace {
+
 // Clear the target to black except where the cell map will be drawn: the
 // strips above, below, left and right of the map's rectangle, each through
 // the clipping rectangle. Nothing drawn means a clear of the whole target.
-static void clearAroundMap(const View& view) {
+void clearAroundMap(const View& view) {
   const ALLEGRO_COLOR black = al_map_rgb(0, 0, 0);
   ALLEGRO_BITMAP* target = al_get_target_bitmap();
   const int width = al_get_bitmap_width(target), height = al_get_bitmap_height(target);
@@ -42,6 +44,8 @@ static void clearAroundMap(const View& view) {
   }
   al_set_clipping_rectangle(clipX, clipY, clipWidth, clipHeight);
 }
+
+}  // namespace
 
 void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map) {
   if (map != nullptr) {
@@ -68,8 +72,10 @@ void drawFrame(const Player& player, const RenderContext& context, CellMap* map)
   composeFrame(player, view, context, map);
 }
 
+namespace {
+
 // The record's fields as a frame shows them.
-static ShownFrame shownBy(const Player& player) {
+ShownFrame shownBy(const Player& player) {
   ShownFrame shown;
   shown.drawn = true;
   shown.x = player.x;
@@ -85,11 +91,13 @@ static ShownFrame shownBy(const Player& player) {
   return shown;
 }
 
-static bool showsTheSame(const ShownFrame& a, const ShownFrame& b) {
+bool showsTheSame(const ShownFrame& a, const ShownFrame& b) {
   return a.drawn && b.drawn && a.x == b.x && a.y == b.y && std::equal(a.counts, a.counts + 4, b.counts) &&
          a.selectedSlot == b.selectedSlot && a.screenWidth == b.screenWidth &&
          a.screenHeight == b.screenHeight && a.sprite == b.sprite;
 }
+
+}  // namespace
 
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
                         bool redraw, double now) {
