@@ -1,7 +1,8 @@
 // Playing the real game: falling, walking, the inventory marker, digging
-// and placing.
+// and placing, the window drawn again once uncovered.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 #include "GameFixture.h"
@@ -104,6 +105,48 @@ TEST_F(Play, DiggingAndPlacingWithinReachMoveBlocksThroughTheInventory) {
   EXPECT_TRUE(near(cellColour(lastShot_, 50, 470), kBlack)) << "placed from an empty Grass slot";
   click(dpy_, window_, 55, 475, 3);
   EXPECT_TRUE(waitForCell(50, 470, kGrass)) << "the block dug from row 120 was not counted";
+}
+
+// The player stands still, so the game draws (almost) nothing; a window put
+// over it and taken away again leaves the screen without the game's pixels
+// until the game draws once more. Several rounds, each quicker than the
+// game's once-a-second frame, so that only the game's answer to being
+// uncovered passes them all. The screen is read, not the game's window: what
+// a window holds under another is undefined.
+TEST_F(Play, AnUncoveredWindowShowsTheGameAgain) {
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  ASSERT_TRUE(waitUntilResting(30));
+  pause(500);
+  const Image still = shot();
+  const Window root = DefaultRootWindow(dpy_);
+  // Whether the screen's top-left shows the still picture.
+  const auto showsTheGame = [&](const Image& screen) {
+    for (int y = 0; y < still.height; ++y)
+      if (!std::equal(&still.rgb[3 * y * still.width], &still.rgb[3 * (y + 1) * still.width],
+                      &screen.rgb[3 * y * screen.width]))
+        return false;
+    return true;
+  };
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const Window cover = XCreateSimpleWindow(dpy_, root, 200 * round, 100, 800, 600, 0, 0, 0xFF00FF);
+    XMapRaised(dpy_, cover);
+    XSync(dpy_, False);
+    Image screen;
+    ASSERT_TRUE(waitForImage(
+        dpy_, root,
+        [&](const Image& img) {
+          return img.pixel(200 * round + 400, 400) == Rgb{255, 0, 255};
+        },
+        milliseconds(5000)))
+        << "the cover never showed";
+    pause(300);
+    XDestroyWindow(dpy_, cover);
+    XSync(dpy_, False);
+    EXPECT_TRUE(waitForImage(dpy_, root, showsTheGame, milliseconds(500), &screen))
+        << "the uncovered part was not drawn again";
+    if (HasFailure()) screen.savePpm(std::string(TESSALY_ARTIFACT_DIR) + "/uncovered.ppm");
+  }
 }
 
 }  // namespace
