@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "player/Movement.h"
 #include "player/Player.h"
 #include "world/World.h"
 
@@ -26,15 +27,15 @@ constexpr size_t kSaveCellBytes = 28;
 constexpr size_t kSaveFileBytes = kSavePlayerBytes + kSaveCellBytes * kWorldCells;  // 9,677,080
 constexpr const char* kSaveFileName = "TessalySave.wld";
 
-// The positions a loaded player may have. Play never leaves them from any
-// position inside them (a step is 2.5 pixels and the bounds stop each step
-// one step short: a left step needs x > 0, a right step a new x < 7190, a fall
-// y < 4720; jumps from the top of the world stay above -80), so the game never
-// writes a save that it would refuse to load.
-constexpr float kLowestPlayerX = -2.5f;
-constexpr float kHighestPlayerX = 7190.0f;
+// The positions a loaded player may have: those movement can reach. Play
+// never leaves them from any position inside them (a left step needs x > 0, a
+// right step a new x below kRightBound, a fall y below kBottomBound; jumps from
+// the top of the world stay above -80), so the game never writes a save that
+// it would refuse to load.
+constexpr float kLowestPlayerX = static_cast<float>(-kWalkStep);
+constexpr float kHighestPlayerX = static_cast<float>(kRightBound);
 constexpr float kLowestPlayerY = -100.0f;
-constexpr float kHighestPlayerY = 4722.5f;
+constexpr float kHighestPlayerY = static_cast<float>(kBottomBound + kFallStep);
 
 // Write the player and the grid into `out`, which holds kSaveFileBytes.
 void encodeSave(const World& world, const Player& player, uint8_t* out);
