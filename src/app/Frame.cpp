@@ -23,10 +23,10 @@ void clearAroundMap(const View& view) {
   const ALLEGRO_COLOR black = al_map_rgb(0, 0, 0);
   ALLEGRO_BITMAP* target = al_get_target_bitmap();
   const int width = al_get_bitmap_width(target), height = al_get_bitmap_height(target);
-  const int left = std::max(0, 10 * view.columnBegin - view.shiftX);
-  const int top = std::max(0, 10 * view.rowBegin - view.shiftY);
-  const int right = std::min(width, 10 * view.columnEnd - view.shiftX);
-  const int bottom = std::min(height, 10 * view.rowEnd - view.shiftY);
+  const int left = std::max(0, kCellSize * view.columnBegin - view.shiftX);
+  const int top = std::max(0, kCellSize * view.rowBegin - view.shiftY);
+  const int right = std::min(width, kCellSize * view.columnEnd - view.shiftX);
+  const int bottom = std::min(height, kCellSize * view.rowEnd - view.shiftY);
   if (left >= right || top >= bottom) {
     al_clear_to_color(black);
     return;
