@@ -22,6 +22,11 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
   for (;;) {
     al_wait_for_event(queue, event);
     if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE) return;
+    if (event->type == ALLEGRO_EVENT_DISPLAY_EXPOSE || event->type == ALLEGRO_EVENT_DISPLAY_SWITCH_IN) {
+      // The window was uncovered or came back: what it shows may be gone.
+      requestRedraw(context);
+      continue;
+    }
     if (!isHandled(event->type)) continue;
     if (event->type == ALLEGRO_EVENT_TIMER) al_broadcast_cond(context->tickCond);
     storePlayer(context, dispatchEvent(*event, *player, state));
