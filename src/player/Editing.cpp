@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "screens/HudLayout.h"
 #include "world/SaveFile.h"
 
 // One axis of screenToCell: the view rests against the low edge, the high edge,
@@ -30,13 +31,6 @@ bool canEditCell(const World& world, const Player& player, int col, int row) {
   if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
   auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
   return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
-}
-
-HudButton hudButtonAt(int mouseX, int mouseY, const Player& player) {
-  if (mouseY <= player.screenHeight - 25) return HudButton::kNone;
-  if (mouseX > player.screenWidth - 40) return HudButton::kLoad;
-  if (mouseX > player.screenWidth - 100) return HudButton::kSave;
-  return HudButton::kNone;
 }
 
 // The inventory count that holds blocks of `typeId`, or null for kinds not kept.
