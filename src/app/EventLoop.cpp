@@ -1,6 +1,8 @@
 // The main thread's loop during play.
 #include "app/EventLoop.h"
 
+#include "app/Interruptions.h"
+
 // Whether a handler looks at events of this type.
 static bool isHandled(unsigned int type) {
   switch (type) {
@@ -17,7 +19,9 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
                   PlayState* state) {
   for (;;) {
     al_wait_for_event(queue, event);
-    if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE) return;
+    // A termination signal ends play as a close of the window does.
+    if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE || event->type == kTerminationEventType) return;
+    if (event->type == kDisplayLostEventType) onDisplayLost();
     if (!isHandled(event->type)) continue;
     if (event->type == ALLEGRO_EVENT_TIMER) al_broadcast_cond(context->tickCond);
     storePlayer(context, dispatchEvent(*event, *player, state));

@@ -62,8 +62,9 @@ void blockTerminationSignals() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-bool watchForInterruptions() {
+bool watchForInterruptions(ALLEGRO_EVENT_QUEUE* queue) {
   al_init_user_event_source(&source);
+  al_register_event_source(queue, &source);
   XSetIOErrorHandler(onIoError);
   try {
     std::thread(waitForSignals).detach();
@@ -72,8 +73,6 @@ bool watchForInterruptions() {
   }
   return true;
 }
-
-ALLEGRO_EVENT_SOURCE* interruptionEventSource() { return &source; }
 
 void setDisplayLostAction(void (*action)()) { displayLostAction = action; }
 

@@ -15,11 +15,11 @@ constexpr unsigned int kDisplayLostEventType = ALLEGRO_GET_EVENT_TYPE('T', 'x', 
 // thread is taken as the main thread.
 void blockTerminationSignals();
 
-// After al_init: the source of the two events above, a thread that waits for
-// the termination signals and turns each into an event, and the X I/O error
-// handler. False if the thread cannot be made.
-bool watchForInterruptions();
-ALLEGRO_EVENT_SOURCE* interruptionEventSource();
+// After al_init: the source of the two events above, registered with
+// `queue` (so that no signal is lost before the game's other sources are),
+// a thread that waits for the termination signals and turns each into an
+// event, and the X I/O error handler. False if the thread cannot be made.
+bool watchForInterruptions(ALLEGRO_EVENT_QUEUE* queue);
 
 // What the main thread does when the X server is gone, before the line and
 // the exit: write the autosave if there are changes not yet saved. Set once

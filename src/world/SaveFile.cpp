@@ -338,9 +338,3 @@ Player loadWorldFrom(const std::string& path, World* world, Player player, const
   std::printf("Loaded the world!\n");
   return loaded;
 }
-
-void saveWorld(const World* world, Player player) { saveWorldTo(".", world, player); }
-
-Player loadWorld(World* world, Player player, const BlockCatalogue catalogue) {
-  return loadWorldFrom(kSaveFileName, world, player, catalogue);
-}

@@ -1,0 +1,112 @@
+// The real game never loses a world it was playing: autosaves when the window
+// closes, on termination signals and when the X server goes away, and no
+// keyboard shortcut that ends it at once.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <X11/keysym.h>
+
+#include "GameFixture.h"
+
+using namespace gametest;
+
+namespace {
+
+constexpr char kAutosaveName[] = "TessalySave.autosave.wld";
+const std::vector<std::string> kShutdownLines = {"Autosaved the world!",
+                                                 "Destroying all that we worked so hard to create :(",
+                                                 "Quitting, Thanks for playing!"};
+
+class KeptWorld : public GameTest {
+ protected:
+  // Play starts on a new world and the player walks a little: a change not yet saved.
+  void startAndWalk() {
+    ASSERT_NO_FATAL_FAILURE(startNewWorld());
+    ASSERT_TRUE(waitUntilResting(30));
+    focusWindow(dpy_, window_);
+    holdKey(XK_d, 200);
+  }
+};
+
+TEST_F(KeptWorld, ClosingAutosavesOnlyChangesNotYetSaved) {
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  ASSERT_TRUE(waitUntilResting(30));
+  click(dpy_, window_, 1370, 890);  // Save
+  ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
+  ASSERT_NO_FATAL_FAILURE(closeGameAndExpectCleanExit());
+  EXPECT_FALSE(contains(game_->lines(), "Autosaved the world!")) << joined(game_->lines());
+  EXPECT_FALSE(fs::exists(workDir_ / kAutosaveName));
+
+  ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kLoadWorld)}, 1440, 900));
+  focusWindow(dpy_, window_);
+  holdKey(XK_d, 200);
+  ASSERT_NO_FATAL_FAILURE(closeGameAndExpectCleanExit());
+  const auto lines = game_->lines();
+  const auto at = positionsInOrder(lines, kShutdownLines);
+  EXPECT_GE(at[2], 0) << joined(lines);
+  EXPECT_EQ(at[2], static_cast<int>(lines.size()) - 1) << joined(lines);
+  std::error_code ec;
+  EXPECT_EQ(fs::file_size(workDir_ / kAutosaveName, ec), kSaveBytes);
+}
+
+// Ctrl+C, a closed terminal, a logout: the same shutdown as closing the
+// window, autosave included, and status 0; on the start screen, as closing it.
+TEST_F(KeptWorld, TerminationSignalsEndPlayLikeClosingTheWindow) {
+  for (int signal : {SIGINT, SIGHUP, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    fs::remove(workDir_ / kAutosaveName);
+    ASSERT_NO_FATAL_FAILURE(startAndWalk());
+    ASSERT_EQ(0, kill(game_->pid(), signal));
+    EXPECT_EQ(game_->waitForExit(kExitTimeout), 0) << joined(game_->lines());
+    const auto lines = game_->lines();
+    EXPECT_GE(positionsInOrder(lines, kShutdownLines)[2], 0) << joined(lines);
+    EXPECT_TRUE(fs::exists(workDir_ / kAutosaveName));
+  }
+  ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
+  ASSERT_EQ(0, kill(game_->pid(), SIGINT));
+  EXPECT_EQ(game_->waitForExit(kExitTimeout), 1) << joined(game_->lines());
+  EXPECT_EQ(game_->lines().back(), "Quitting.");
+}
+
+// Several threads meet the lost connection at once; the game must still end
+// once, with its line, status 1 and the autosave written.
+TEST_F(KeptWorld, LosingTheXServerAutosavesAndEndsWithStatusOne) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    fs::remove(workDir_ / kAutosaveName);
+    if (!xvfb_) {
+      xvfb_ = std::make_unique<XvfbServer>();
+      ASSERT_TRUE(xvfb_->ok());
+      dpy_ = xvfb_->display();
+    }
+    ASSERT_NO_FATAL_FAILURE(startAndWalk());
+    xvfb_.reset();
+    dpy_ = nullptr;
+    window_ = kNoWindow;
+    EXPECT_EQ(game_->waitForExit(kExitTimeout), 1) << joined(game_->lines());
+    const auto lines = game_->lines();
+    EXPECT_EQ(countOf(lines, "Lost the connection to the display!"), 1) << joined(lines);
+    EXPECT_EQ(positionsInOrder(lines, {"Autosaved the world!", "Lost the connection to the display!"})[1],
+              static_cast<int>(lines.size()) - 1)
+        << joined(lines);
+    std::error_code ec;
+    EXPECT_EQ(fs::file_size(workDir_ / kAutosaveName, ec), kSaveBytes);
+  }
+}
+
+TEST_F(KeptWorld, CtrlAltEndAndCtrlAltDeleteDoNotEndTheGame) {
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  focusWindow(dpy_, window_);
+  for (unsigned long key : {XK_End, XK_Delete}) {
+    keyDown(dpy_, XK_Control_L);
+    keyDown(dpy_, XK_Alt_L);
+    tapKey(dpy_, key);
+    keyUp(dpy_, XK_Alt_L);
+    keyUp(dpy_, XK_Control_L);
+  }
+  pause(1000);
+  ASSERT_TRUE(game_->running()) << joined(game_->lines());
+  ASSERT_NO_FATAL_FAILURE(closeGameAndExpectCleanExit());
+}
+
+}  // namespace
