@@ -3,8 +3,14 @@
 // keyboard shortcut that ends it at once.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <X11/keysym.h>
+
+#include <cstdio>
+#include <set>
 
 #include "GameFixture.h"
 
@@ -107,6 +113,51 @@ TEST_F(KeptWorld, CtrlAltEndAndCtrlAltDeleteDoNotEndTheGame) {
   pause(1000);
   ASSERT_TRUE(game_->running()) << joined(game_->lines());
   ASSERT_NO_FATAL_FAILURE(closeGameAndExpectCleanExit());
+}
+
+// The game's console and exit status when its address space is limited to
+// `megabytes`; no display is needed to get as far as these tests look.
+std::pair<std::string, int> runWithMemoryLimit(rlim_t megabytes) {
+  int out[2];
+  if (pipe(out) != 0) return {"", -1};
+  std::fflush(stdout);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    unsetenv("DISPLAY");
+    const rlimit limit{megabytes << 20, megabytes << 20};
+    setrlimit(RLIMIT_AS, &limit);
+    execl(TESSALY_EXE, TESSALY_EXE, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  std::string console;
+  char buffer[4096];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) console.append(buffer, n);
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return {console, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+}
+
+// Too little memory for the world, the save buffer or the writer's thread at
+// start-up: a line and status 1, never an abort.
+TEST(StartUpMemory, TooLittleForTheWorldOrTheSaveBufferSaysSoWithStatusOne) {
+#if TESSALY_SANITIZED
+  GTEST_SKIP() << "the sanitizers reserve far more address space than these limits";
+#endif
+  const std::string banner = "Starting Tessaly 0.69! Please note that this is mainly a debug window.\n";
+  std::set<std::string> failures;
+  for (rlim_t megabytes = 8; megabytes <= 64; megabytes += 2) {
+    const auto [console, status] = runWithMemoryLimit(megabytes);
+    if (console.rfind(banner, 0) != 0 || console.find("Initializing System") != std::string::npos)
+      continue;  // did not get to main, or got past the allocations
+    EXPECT_EQ(1, status) << megabytes << " MB:\n" << console;
+    failures.insert(console.substr(banner.size()));
+  }
+  EXPECT_TRUE(failures.count("Failed to allocate the world!\n")) << failures.size();
+  EXPECT_TRUE(failures.count("Failed to allocate the save buffer!\n")) << failures.size();
 }
 
 }  // namespace
