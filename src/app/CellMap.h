@@ -29,6 +29,6 @@ void destroyCellMap(CellMap* map);
 // only pixels whose tile changed are written, under one lock of their region.
 void updateCellMap(CellMap* map, const View& view, const World& world);
 
-// Draw the visible part of the map scaled by 10, exactly where the per-tile
+// Draw the visible part of the map scaled by kCellSize, exactly where the per-tile
 // loop would put the cells.
 void drawCellMap(const CellMap& map, const View& view);

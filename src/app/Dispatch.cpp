@@ -4,8 +4,10 @@
 #include "player/Editing.h"
 #include "player/Movement.h"
 
+namespace {
+
 // A mouse press, and the file work of the button it pressed.
-static Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
+Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
   const MousePress press = handleMouseDown(event, state->world, state->catalogue, player);
   if (state->saves == nullptr) return press.player;
   if (press.cellChanged) noteCellChanged(state->saves);
@@ -22,6 +24,8 @@ static Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* s
   }
   return press.player;
 }
+
+}  // namespace
 
 Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
   switch (event.type) {

@@ -11,14 +11,16 @@
 #include "screens/HudLayout.h"
 #include "screens/StartMenu.h"
 
+namespace {
+
 // Print a start-up failure and end the process.
-[[noreturn]] static void failStartUp(const char* line) {
+[[noreturn]] void failStartUp(const char* line) {
   std::printf("%s", line);
   std::exit(1);
 }
 
 // A bitmap of one colour, left as the target; null if it cannot be made.
-static ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR colour) {
+ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR colour) {
   ALLEGRO_BITMAP* bitmap = al_create_bitmap(width, height);
   if (bitmap == nullptr) return nullptr;
   al_set_target_bitmap(bitmap);
@@ -27,7 +29,7 @@ static ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR c
 }
 
 // The player's sprite and the buttons' tile. Null, or the failure's line.
-static const char* createPlayerBitmaps(Shell* shell) {
+const char* createPlayerBitmaps(Shell* shell) {
   shell->player.sprite = createFilledBitmap(10, 20, al_map_rgb(0, 125, 125));
   if (shell->player.sprite == nullptr) return "Failed to create bitmap!\n";
   al_set_clipping_rectangle(0, 0, 10, 20);
@@ -38,7 +40,7 @@ static const char* createPlayerBitmaps(Shell* shell) {
 }
 
 // The HUD's bar, as wide as the game display chosen. Null, or the failure's line.
-static const char* createHudBar(Shell* shell) {
+const char* createHudBar(Shell* shell) {
   shell->hudBarBitmap =
       createFilledBitmap(shell->player.screenWidth, kHudLayout.barHeight, al_map_rgb(0, 0, 0));
   return shell->hudBarBitmap == nullptr ? "Failed to create bitmap!\n" : nullptr;
@@ -46,7 +48,7 @@ static const char* createHudBar(Shell* shell) {
 
 // The render thread (not started) and everything of its context but the
 // catalogue and the world. Null, or the failure's line.
-static const char* createRenderThread(Shell* shell) {
+const char* createRenderThread(Shell* shell) {
   RenderContext& context = shell->renderContext;
   shell->renderThread = al_create_thread(renderThreadMain, &context);
   if (shell->renderThread == nullptr) return "Failed to create render thread!\n";
@@ -63,9 +65,11 @@ static const char* createRenderThread(Shell* shell) {
 }
 
 // Each start-up step that can fail: its line, then the end of the process.
-static void check(const char* failure) {
+void check(const char* failure) {
   if (failure != nullptr) failStartUp(failure);
 }
+
+}  // namespace
 
 std::unique_ptr<Shell> startUp() {
   auto shell = std::make_unique<Shell>();

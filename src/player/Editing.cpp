@@ -8,34 +8,21 @@
 
 #include "screens/HudLayout.h"
 
+namespace {
+
 // One axis of screenToCell: the view rests against the low edge, the high edge,
 // or follows the player.
-static int screenToCellAxis(double position, int screenSize, int pointer, int worldCells) {
+int screenToCellAxis(double position, int screenSize, int pointer, int worldCells) {
   const int half = screenSize / 2;
   const int pointerCell = pointer / kCellSize;
   if (position - half < 0.0) return pointerCell;
   if (position > static_cast<double>(worldCells * kCellSize - half))
     return pointerCell + worldCells - screenSize / kCellSize;
-  return static_cast<int>(std::trunc((position - half) / 10.0 + pointerCell));
-}
-
-CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
-  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
-          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
-}
-
-bool canEditCell(const World& world, const Player& player, int col, int row) {
-  const double cx = col * kCellSize;
-  const double cy = row * kCellSize;
-  const double x = player.x;
-  const double y = player.y;
-  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
-  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
-  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
+  return static_cast<int>(std::trunc((position - half) / kCellSize + pointerCell));
 }
 
 // The inventory count that holds blocks of `typeId`, or null for kinds not kept.
-static int32_t* countOf(Player* player, int32_t typeId) {
+int32_t* countOf(Player* player, int32_t typeId) {
   switch (typeId) {
     case kDirt: return &player->dirtCount;
     case kGrass: return &player->grassCount;
@@ -46,7 +33,7 @@ static int32_t* countOf(Player* player, int32_t typeId) {
 }
 
 // Dig the solid cell at (col, row) into the inventory if it may be edited.
-static Player dig(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
+Player dig(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
   if (!canEditCell(*world, player, col, row)) return player;
   if (int32_t* count = countOf(&player, cellAt(*world, col, row).typeId)) {
     if (*count == INT32_MAX) return player;  // a full count keeps the block in the world
@@ -58,7 +45,7 @@ static Player dig(World* world, const BlockCatalogue catalogue, Player player, i
 }
 
 // Fill the open cell at (col, row) from the selected slot if it may be edited.
-static Player place(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
+Player place(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
   const Cell& cell = cellAt(*world, col, row);
   if (!canEditCell(*world, player, col, row) || !cell.passable || cell.typeId == kNull) return player;
   Cell finished = cell;
@@ -77,10 +64,27 @@ static Player place(World* world, const BlockCatalogue catalogue, Player player,
 }
 
 // Whether two cells save to the same bytes (a name is read up to its end).
-static bool sameSavedCell(const Cell& a, const Cell& b) {
+bool sameSavedCell(const Cell& a, const Cell& b) {
   return std::strncmp(a.name, b.name, sizeof a.name) == 0 && a.typeId == b.typeId &&
          a.passable == b.passable && std::bit_cast<uint32_t>(a.x) == std::bit_cast<uint32_t>(b.x) &&
          std::bit_cast<uint32_t>(a.y) == std::bit_cast<uint32_t>(b.y);
+}
+
+}  // namespace
+
+CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
+  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
+          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
+}
+
+bool canEditCell(const World& world, const Player& player, int col, int row) {
+  const double cx = col * kCellSize;
+  const double cy = row * kCellSize;
+  const double x = player.x;
+  const double y = player.y;
+  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
+  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
+  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
 }
 
 MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {

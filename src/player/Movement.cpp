@@ -11,24 +11,28 @@ Cell cellOrOpenSpace(const World& world, int col, int row) {
   return open;
 }
 
-bool canMoveLeft(Cell lowerLeft, Cell upperLeft, float x) {
+bool canMoveLeft(const Cell& lowerLeft, const Cell& upperLeft, float x) {
   if (x <= 0.0f) return false;
   if (lowerLeft.passable && upperLeft.passable) return true;
-  if (static_cast<double>(x) == static_cast<double>(lowerLeft.x) + 10.0) return false;
-  if (static_cast<double>(x) == static_cast<double>(upperLeft.x) + 10.0) return false;
+  if (static_cast<double>(x) == static_cast<double>(lowerLeft.x) + kCellSize) return false;
+  if (static_cast<double>(x) == static_cast<double>(upperLeft.x) + kCellSize) return false;
   return true;
 }
 
+namespace {
+
 // Whether the sprite, with its left edge at x, stays clear of the column of
 // `cell` or that cell is open.
-static bool openOrBeyondReach(const Cell& cell, double x) {
+bool openOrBeyondReach(const Cell& cell, double x) {
   return cell.passable || static_cast<double>(cell.x) >= x + 10.0;
 }
 
 // Counters wrap instead of overflowing after a very long run.
-static int32_t addTicks(int32_t tick, int32_t count) {
+int32_t addTicks(int32_t tick, int32_t count) {
   return static_cast<int32_t>(static_cast<uint32_t>(tick) + static_cast<uint32_t>(count));
 }
+
+}  // namespace
 
 Player updatePlayer(Player player, const World* world, int32_t* tickCount, int32_t* jumpEndTick) {
   const int col = static_cast<int>(player.x) / kCellSize;

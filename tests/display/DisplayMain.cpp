@@ -19,16 +19,18 @@
 namespace displaytest {
 
 namespace {
-xharness::XvfbServer* server = nullptr;
-}
 
-Display* xDisplay() { return server->display(); }
+xharness::XvfbServer* server = nullptr;
 
 // The fallback font the game ships, found from this source file's place.
-static std::string fontPath() {
+std::string fontPath() {
   return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "arial.ttf")
       .string();
 }
+
+}  // namespace
+
+Display* xDisplay() { return server->display(); }
 
 ALLEGRO_BITMAP* makeFilledBitmap(int width, int height, Rgb colour) {
   ALLEGRO_BITMAP* bitmap = al_create_bitmap(width, height);
