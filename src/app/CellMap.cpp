@@ -15,13 +15,6 @@ uint32_t packPixel(ALLEGRO_COLOR colour) {
          static_cast<uint32_t>(a) << 24;
 }
 
-// The pixel for a tile; black for a tile the catalogue does not know.
-uint32_t colourOf(const CellMap& map, ALLEGRO_BITMAP* tile) {
-  for (int id = 0; id < kBlockKinds; ++id)
-    if (map.tiles[id] == tile) return map.colours[id];
-  return 0xFF000000u;
-}
-
 }  // namespace
 
 bool createCellMap(CellMap* map, const BlockType* catalogue) {
@@ -44,6 +37,17 @@ void destroyCellMap(CellMap* map) {
   if (map->bitmap != nullptr) al_destroy_bitmap(map->bitmap);
   map->bitmap = nullptr;
 }
+
+namespace {
+
+// The pixel for a tile; black for a tile the catalogue does not know.
+uint32_t colourOf(const CellMap& map, ALLEGRO_BITMAP* tile) {
+  for (int id = 0; id < kBlockKinds; ++id)
+    if (map.tiles[id] == tile) return map.colours[id];
+  return 0xFF000000u;
+}
+
+}  // namespace
 
 void updateCellMap(CellMap* map, const View& view, const World& world) {
   int left = kWorldColumns, top = kWorldRows, right = -1, bottom = -1;

@@ -46,12 +46,10 @@ const char* createHudBar(Shell* shell) {
   return shell->hudBarBitmap == nullptr ? "Failed to create bitmap!\n" : nullptr;
 }
 
-// The render thread (not started) and everything of its context but the
-// catalogue and the world. Null, or the failure's line.
-const char* createRenderThread(Shell* shell) {
+// Everything of the render thread's context but the catalogue and the world.
+// Null, or the failure's line.
+const char* createRenderContext(Shell* shell) {
   RenderContext& context = shell->renderContext;
-  shell->renderThread = al_create_thread(renderThreadMain, &context);
-  if (shell->renderThread == nullptr) return "Failed to create render thread!\n";
   context.tickCond = al_create_cond();
   context.player = &shell->player;
   context.mutex = al_create_mutex();
@@ -123,7 +121,9 @@ std::unique_ptr<Shell> startUp() {
 
   check(createHudBar(shell.get()));
   std::printf("Creating render thread...\n");
-  check(createRenderThread(shell.get()));
+  shell->renderThread = al_create_thread(renderThreadMain, &shell->renderContext);
+  if (shell->renderThread == nullptr) failStartUp("Failed to create render thread!\n");
+  check(createRenderContext(shell.get()));
   return shell;
 }
 
@@ -139,7 +139,7 @@ const char* openGameShell(Shell* shell, int width, int height, const char* fontP
   if (const char* failure = createPlayerBitmaps(shell)) return failure;
   if (!buildBlockCatalogue(shell->catalogue)) return "Failed to create the block tiles!\n";
   if (const char* failure = createHudBar(shell)) return failure;
-  if (const char* failure = createRenderThread(shell)) return failure;
+  if (const char* failure = createRenderContext(shell)) return failure;
   std::memcpy(shell->renderContext.catalogue, shell->catalogue, sizeof shell->catalogue);
   al_set_target_backbuffer(shell->display);
   return nullptr;

@@ -39,12 +39,15 @@ std::unique_ptr<Shell> startUp();
 // A shell for a game display of the given size without the start screen, for
 // the drawing tests and benchmarks: the library and its font addons must be
 // running. Makes the display, the font from `fontPath`, the sprite, the HUD
-// bitmaps, the catalogue's tiles and the render thread (not started) with a
-// complete context apart from its world; no queue, timer or input. Returns
-// null on success, otherwise the failure, with what was made left in `shell`.
+// bitmaps, the catalogue's tiles and a render context complete apart from its
+// world; no queue, timer, input or render thread (whoever wants one creates
+// and starts it). Returns null on success, otherwise the failure, with what
+// was made left in `shell`.
 const char* openGameShell(Shell* shell, int width, int height, const char* fontPath);
 
-// Stop and join the render thread if there is one (started or not).
+// Stop and join the render thread if there is one. It must have been started:
+// the library's join of a thread never started frees the thread's lock while
+// the thread may still hold it.
 void stopRenderThread(Shell* shell);
 
 // Stop the render thread and destroy every object the shell holds, each once,

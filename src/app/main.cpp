@@ -51,8 +51,9 @@ int main() {
 
   std::printf("Loading Blocks\n");
   if (!buildBlockCatalogue(catalogue)) {
+    // Like any start-up failure: the library's exit handler releases the rest
+    // (the render thread has not started, so it is not joined).
     std::printf("Failed to create the block tiles!\n");
-    releaseShell(shell.get());
     return 1;
   }
   if (player.loadRequested != 0) {

@@ -21,6 +21,25 @@ int screenToCellAxis(double position, int screenSize, int pointer, int worldCell
   return static_cast<int>(std::trunc((position - half) / kCellSize + pointerCell));
 }
 
+}  // namespace
+
+CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
+  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
+          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
+}
+
+bool canEditCell(const World& world, const Player& player, int col, int row) {
+  const double cx = col * kCellSize;
+  const double cy = row * kCellSize;
+  const double x = player.x;
+  const double y = player.y;
+  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
+  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
+  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
+}
+
+namespace {
+
 // The inventory count that holds blocks of `typeId`, or null for kinds not kept.
 int32_t* countOf(Player* player, int32_t typeId) {
   switch (typeId) {
@@ -71,21 +90,6 @@ bool sameSavedCell(const Cell& a, const Cell& b) {
 }
 
 }  // namespace
-
-CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
-  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
-          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
-}
-
-bool canEditCell(const World& world, const Player& player, int col, int row) {
-  const double cx = col * kCellSize;
-  const double cy = row * kCellSize;
-  const double x = player.x;
-  const double y = player.y;
-  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
-  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
-  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
-}
 
 MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {
   const bool primary = event.mouse.button == 1;

@@ -43,8 +43,7 @@ TEST(ShellRecord, ReleaseDestroysWhatOpeningMadeOnce) {
   for (const void* made :
        {static_cast<const void*>(shell.display), static_cast<const void*>(shell.font),
         static_cast<const void*>(shell.player.sprite), static_cast<const void*>(shell.buttonBitmap),
-        static_cast<const void*>(shell.hudBarBitmap), static_cast<const void*>(shell.renderThread),
-        static_cast<const void*>(shell.renderContext.mutex),
+        static_cast<const void*>(shell.hudBarBitmap), static_cast<const void*>(shell.renderContext.mutex),
         static_cast<const void*>(shell.renderContext.tickCond)})
     EXPECT_NE(made, nullptr);
   EXPECT_EQ(shell.renderContext.catalogue[kGold].bitmap, shell.catalogue[kGold].bitmap);

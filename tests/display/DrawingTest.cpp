@@ -103,6 +103,8 @@ TEST(RenderThreadOnDisplay, DrawsTheStoredRecordAndEndsWhenStopped) {
   {
     Watchdog watchdog(60, "the render thread");
     al_set_target_bitmap(nullptr);
+    shell.renderThread = al_create_thread(renderThreadMain, &shell.renderContext);
+    ASSERT_NE(shell.renderThread, nullptr);
     al_start_thread(shell.renderThread);
     for (int tick = 0; tick < 20; ++tick) {
       if (tick == 10) {
