@@ -132,7 +132,7 @@ std::pair<std::string, int> runWithMemoryLimit(rlim_t megabytes) {
 // Too little memory for the world, the save buffer or the writer's thread at
 // start-up: a line and status 1, never an abort.
 TEST(StartUpMemory, TooLittleForTheWorldOrTheSaveBufferSaysSoWithStatusOne) {
-#if TESSALY_SANITIZED
+#ifdef TESSALY_SANITIZED
   GTEST_SKIP() << "the sanitizers reserve far more address space than these limits";
 #endif
   const std::string banner = "Starting Tessaly 0.69! Please note that this is mainly a debug window.\n";
