@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/Interruptions.h"
 #include "screens/StartMenuLogic.h"
 
 void drawStartMenu(ALLEGRO_BITMAP* menuButtonBitmap, ALLEGRO_FONT* font) {
@@ -39,7 +40,7 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
   }
   StartChoice choice{player.screenWidth, player.screenHeight, false, false, false};
   ALLEGRO_MONITOR_INFO monitor{};
-  al_get_monitor_info(0, &monitor);
+  const bool monitorKnown = al_get_monitor_info(0, &monitor);
 
   al_set_target_bitmap(menuButtonBitmap);
   al_clear_to_color(al_map_rgb(165, 165, 165));
@@ -48,7 +49,9 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
 
   while (!choice.finished) {
     al_wait_for_event(eventQueue, &event);
-    if (event.type == ALLEGRO_EVENT_DISPLAY_CLOSE) quitFromMenus();
+    // A termination signal counts as a close of the window.
+    if (event.type == ALLEGRO_EVENT_DISPLAY_CLOSE || event.type == kTerminationEventType) quitFromMenus();
+    if (event.type == kDisplayLostEventType) onDisplayLost();
     if (event.type == ALLEGRO_EVENT_MOUSE_BUTTON_DOWN) {
       choice = applyStartButton(choice, hitStartButton(event.mouse.x, event.mouse.y));
       if (choice.finished) break;
@@ -59,13 +62,16 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
   al_destroy_bitmap(menuButtonBitmap);
   al_destroy_display(display);
   int width, height;
-  chosenDisplaySize(choice, monitor.x1, monitor.y1, monitor.x2, monitor.y2, &width, &height);
+  const bool frameless = chosenDisplaySize(choice, monitorKnown, monitor.x1, monitor.y1, monitor.x2,
+                                           monitor.y2, &width, &height);
+  if (choice.frameless && !frameless)
+    std::printf("The monitor's size is not known, keeping a %dx%d window\n", width, height);
   player.screenWidth = width;
   player.screenHeight = height;
   player.loadRequested = choice.loadRequested ? 1 : 0;
   // Expose events say when the window was uncovered and must be drawn again.
   int flags = al_get_new_display_flags() | ALLEGRO_GENERATE_EXPOSE_EVENTS;
-  if (choice.frameless) flags |= ALLEGRO_NOFRAME;
+  if (frameless) flags |= ALLEGRO_NOFRAME;
   al_set_new_display_flags(flags);
   display = al_create_display(width, height);
   if (display == nullptr) {
