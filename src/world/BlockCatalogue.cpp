@@ -5,13 +5,10 @@
 
 bool buildBlockCatalogue(BlockCatalogue catalogue) {
   fillCatalogueEntries(catalogue);
-  struct Colour {
-    unsigned char r, g, b;
-  };
-  // Tiles A to F; Null and Underground share tile A.
-  static constexpr Colour kTileColours[6] = {{0, 0, 0},   {125, 125, 255}, {160, 100, 25},
-                                             {0, 255, 0}, {125, 125, 125}, {255, 255, 0}};
+  // Tiles A to F are kinds 0 to 5 in their colours; Underground shares tile A
+  // with Null (the same colour).
   static constexpr int kTileOf[kBlockKinds] = {0, 1, 2, 3, 4, 5, 0};
+  static_assert(kTileColours[kUnderground] == kTileColours[kNull]);
 
   // All six tiles live in one atlas, so a frame's tile draws batch together.
   ALLEGRO_BITMAP* atlas = al_create_bitmap(6 * kCellSize, kCellSize);

@@ -40,7 +40,8 @@ constexpr float kHighestPlayerY = 4722.5f;
 void encodeSave(const World& world, const Player& player, uint8_t* out);
 
 // What is wrong with a file's bytes, as one console line without its newline;
-// empty when the bytes make a world the game can play.
+// empty when the bytes make a world the game can play. A size other than
+// kSaveFileBytes is refused from the size alone, without reading `bytes`.
 std::string findSaveDamage(const uint8_t* bytes, size_t size);
 
 // Apply checked bytes: every cell is stored finished (tile from the catalogue

@@ -1,0 +1,81 @@
+// Pictures as PNG files, through the library's image addon.
+#include "app/Picture.h"
+
+#include <allegro5/allegro.h>
+#include <allegro5/allegro_image.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "world/SaveTool.h"
+
+bool startPictureLibrary() { return al_init() && al_init_image_addon(); }
+
+ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale) {
+  const int flags = al_get_new_bitmap_flags();
+  const int format = al_get_new_bitmap_format();
+  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
+  // Bytes r, g, b, a in memory: the map's own layout, so the lock copies nothing.
+  al_set_new_bitmap_format(ALLEGRO_PIXEL_FORMAT_ABGR_8888);
+  ALLEGRO_BITMAP* map = al_create_bitmap(mapWidth(scale), mapHeight(scale));
+  al_set_new_bitmap_flags(flags);
+  al_set_new_bitmap_format(format);
+  if (map == nullptr) return nullptr;
+  ALLEGRO_LOCKED_REGION* region = al_lock_bitmap(map, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
+  if (region == nullptr || region->pitch <= 0) {
+    if (region != nullptr) al_unlock_bitmap(map);
+    al_destroy_bitmap(map);
+    return nullptr;
+  }
+  paintWorldMap(world, player.x, player.y, scale, static_cast<uint8_t*>(region->data),
+                static_cast<size_t>(region->pitch));
+  al_unlock_bitmap(map);
+  return map;
+}
+
+PictureWrite writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, bool replace,
+                          std::string* error) {
+  // A name of this process's own beside the target; the kernel applies the umask.
+  static std::atomic<unsigned> serial{0};
+  const std::string temporary =
+      path + ".part-" + std::to_string(getpid()) + "-" + std::to_string(serial.fetch_add(1));
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = std::strerror(errno);
+    return PictureWrite::kFailed;
+  }
+  ALLEGRO_FILE* file = al_fopen_fd(fd, "wb");
+  if (file == nullptr) {
+    close(fd);
+    unlink(temporary.c_str());
+    *error = "cannot open a stream on it";
+    return PictureWrite::kFailed;
+  }
+  bool ok = al_save_bitmap_f(file, ".png", picture);
+  ok = al_fflush(file) && ok;
+  ok = ok && !al_ferror(file);
+  int savedErrno = ok ? 0 : errno;
+  if (ok && fsync(fd) != 0) {
+    ok = false;
+    savedErrno = errno;
+  }
+  ok = al_fclose(file) && ok;
+  PictureWrite result = PictureWrite::kWritten;
+  if (ok && replace && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    ok = false;
+    savedErrno = errno;
+  } else if (ok && !replace && link(temporary.c_str(), path.c_str()) != 0) {
+    savedErrno = errno;
+    ok = savedErrno == EEXIST;
+    result = PictureWrite::kNameTaken;
+  }
+  if (!ok || !replace) unlink(temporary.c_str());
+  if (!ok) {
+    *error = savedErrno != 0 ? std::strerror(savedErrno) : "the image library could not encode it";
+    return PictureWrite::kFailed;
+  }
+  return result;
+}

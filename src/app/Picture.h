@@ -1,0 +1,26 @@
+// Pictures as PNG files, through the library's image addon: the save tool's
+// world map and the game's screenshots. Needs no display.
+#pragma once
+
+#include <string>
+
+#include "player/Player.h"
+#include "world/World.h"
+
+struct ALLEGRO_BITMAP;
+
+// Start the library and its image addon (no display, no input); false if
+// either cannot start. Safe to call more than once.
+bool startPictureLibrary();
+
+// A memory bitmap of the whole world painted as the save tool's map at
+// `scale` (1 to 10), or null if it cannot be made.
+ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale);
+
+enum class PictureWrite { kWritten, kNameTaken, kFailed };
+
+// Write `picture` as a PNG file at `path` without ever leaving a partial file
+// there: it is encoded into a new file beside it, synced, and then renamed
+// over `path` (`replace`) or linked to it only if no file of that name exists
+// (kNameTaken then, and nothing is changed). On failure `error` says why.
+PictureWrite writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, bool replace, std::string* error);
