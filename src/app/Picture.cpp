@@ -4,6 +4,7 @@
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_image.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -30,6 +31,13 @@ ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale
     al_destroy_bitmap(map);
     return nullptr;
   }
+  // A large picture is touched for the first time here: in huge pages that
+  // costs a fraction of the faults of 4 KB pages (a scale-10 map is 138 MB).
+  const size_t bytes = static_cast<size_t>(region->pitch) * static_cast<size_t>(mapHeight(scale));
+  const uintptr_t pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(region->data) + pageSize - 1) & ~(pageSize - 1);
+  const uintptr_t end = reinterpret_cast<uintptr_t>(region->data) + bytes;
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);  // a hint only
   paintWorldMap(world, player.x, player.y, scale, static_cast<uint8_t*>(region->data),
                 static_cast<size_t>(region->pitch));
   al_unlock_bitmap(map);
@@ -58,10 +66,6 @@ PictureWrite writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, bool
   ok = al_fflush(file) && ok;
   ok = ok && !al_ferror(file);
   int savedErrno = ok ? 0 : errno;
-  if (ok && fsync(fd) != 0) {
-    ok = false;
-    savedErrno = errno;
-  }
   ok = al_fclose(file) && ok;
   PictureWrite result = PictureWrite::kWritten;
   if (ok && replace && std::rename(temporary.c_str(), path.c_str()) != 0) {

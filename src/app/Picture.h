@@ -20,7 +20,9 @@ ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale
 enum class PictureWrite { kWritten, kNameTaken, kFailed };
 
 // Write `picture` as a PNG file at `path` without ever leaving a partial file
-// there: it is encoded into a new file beside it, synced, and then renamed
+// there: it is encoded into a new file beside it and then renamed
 // over `path` (`replace`) or linked to it only if no file of that name exists
-// (kNameTaken then, and nothing is changed). On failure `error` says why.
+// (kNameTaken then, and nothing is changed). Pictures are not synced: a
+// crash may lose a new one, never a file that was there. On failure `error`
+// says why.
 PictureWrite writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, bool replace, std::string* error);
