@@ -39,7 +39,8 @@ int showInfo(const std::string& path) {
     complain(read.problem);
     return 1;
   }
-  std::fputs(infoText(path, read, decodeCheckedSave(read.bytes)).c_str(), stdout);
+  const DecodedSave save = decodeCheckedSave(read.bytes);
+  std::fputs(infoText(path, read, *save.world, save.player).c_str(), stdout);
   return 0;
 }
 

@@ -235,10 +235,11 @@ std::string listLine(const std::string& name, const SaveRead& read, const Player
   return line;
 }
 
-std::string infoText(const std::string& name, const SaveRead& read, const DecodedSave& save) {
+std::string infoText(const std::string& name, const SaveRead& read, const World& world,
+                     const Player& player) {
   static constexpr const char* kKindNames[kBlockKinds] = {"Null",  "Air",  "Dirt",       "Grass",
                                                           "Stone", "Gold", "Underground"};
-  const Player& p = save.player;
+  const Player& p = player;
   char line[512];
   std::string text;
   std::snprintf(line, sizeof line, "%s: ok, %zu bytes, written %s\n", name.c_str(), read.bytes.size(),
@@ -261,7 +262,7 @@ std::string infoText(const std::string& name, const SaveRead& read, const Decode
     }
   text += anyHeld ? "\n" : " none\n";
   int64_t counts[kBlockKinds];
-  countKinds(*save.world, counts);
+  countKinds(world, counts);
   text += "Cells:";
   for (int id = 0; id < kBlockKinds; ++id)
     text += std::string(id == 0 ? " " : ", ") + kKindNames[id] + " " + std::to_string(counts[id]);

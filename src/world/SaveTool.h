@@ -77,9 +77,9 @@ std::string formatFileTime(std::time_t when);
 // player's position and inventory followed by "ok", or the problem.
 std::string listLine(const std::string& name, const SaveRead& read, const Player* player);
 
-// The text of `info` for an accepted file: the player fields the game reads
-// and the number of cells of each kind.
-std::string infoText(const std::string& name, const SaveRead& read, const DecodedSave& save);
+// The text of `info` for an accepted file, decoded into `world` and `player`:
+// the player fields the game reads and the number of cells of each kind.
+std::string infoText(const std::string& name, const SaveRead& read, const World& world, const Player& player);
 
 // The map picture's size at `scale`: one scale x scale square per cell.
 constexpr int mapWidth(int scale) { return kWorldColumns * scale; }

@@ -141,7 +141,7 @@ TEST_F(SaveToolFiles, GoodDamagedAndMissingFilesAreListedAndDescribed) {
   const DecodedSave decoded = decodeCheckedSave(good.bytes);
   EXPECT_EQ(listLine("good.wld", good, &decoded.player).substr(24),
             "  " + formatFileTime(good.written) + "  x 97.5 y 1190  dirt 0 grass 0 stone 0 gold 7  ok");
-  const std::string info = infoText("good.wld", good, decoded);
+  const std::string info = infoText("good.wld", good, *decoded.world, decoded.player);
   EXPECT_NE(info.find("Player: x 97.5, y 1190,"), std::string::npos) << info;
   EXPECT_NE(info.find("Held keys: 82\n"), std::string::npos) << info;
   EXPECT_NE(info.find("Cells: Null 720, Air 344879, Dirt 0, Grass 0, Stone 0, Gold 1, Underground 0\n"),
