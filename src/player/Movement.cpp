@@ -72,3 +72,5 @@ Player updatePlayer(Player player, const World* world, int32_t* tickCount, int32
   *tickCount = addTicks(*tickCount, 1);
   return player;
 }
+
+void endJump(int32_t tickCount, int32_t* jumpEndTick) { *jumpEndTick = tickCount; }

@@ -23,3 +23,7 @@ bool canMoveLeft(Cell lowerLeft, Cell upperLeft, float x);
 // One tick of movement: jump, left, right, fall, in that order, all tested
 // against the cells around the position at entry. Raises *tickCount by one.
 Player updatePlayer(Player player, const World* world, int32_t* tickCount, int32_t* jumpEndTick);
+
+// A record loaded from a file starts with no jump in progress: the lift of a
+// jump begun before the load stops at once, and a new jump needs the ground.
+void endJump(int32_t tickCount, int32_t* jumpEndTick);

@@ -35,7 +35,7 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
   }
   StartChoice choice{player.screenWidth, player.screenHeight, false, false, false};
   ALLEGRO_MONITOR_INFO monitor{};
-  al_get_monitor_info(0, &monitor);
+  const bool monitorKnown = al_get_monitor_info(0, &monitor);
 
   al_set_target_bitmap(menuButtonBitmap);
   al_clear_to_color(al_map_rgb(165, 165, 165));
@@ -55,11 +55,14 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
   al_destroy_bitmap(menuButtonBitmap);
   al_destroy_display(display);
   int width, height;
-  chosenDisplaySize(choice, monitor.x1, monitor.y1, monitor.x2, monitor.y2, &width, &height);
+  const bool frameless = chosenDisplaySize(choice, monitorKnown, monitor.x1, monitor.y1, monitor.x2,
+                                           monitor.y2, &width, &height);
+  if (choice.frameless && !frameless)
+    std::printf("The monitor's size is not known, keeping a %dx%d window\n", width, height);
   player.screenWidth = width;
   player.screenHeight = height;
   player.loadRequested = choice.loadRequested ? 1 : 0;
-  if (choice.frameless) al_set_new_display_flags(ALLEGRO_NOFRAME);
+  if (frameless) al_set_new_display_flags(ALLEGRO_NOFRAME);
   display = al_create_display(width, height);
   if (display == nullptr) {
     std::printf("Failed to create display!\n");

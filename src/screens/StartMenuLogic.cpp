@@ -31,12 +31,12 @@ StartChoice applyStartButton(StartChoice choice, int button) {
   return choice;
 }
 
-void chosenDisplaySize(const StartChoice& choice, int monitorX1, int monitorY1, int monitorX2, int monitorY2,
-                       int* width, int* height) {
+bool chosenDisplaySize(const StartChoice& choice, bool monitorKnown, int monitorX1, int monitorY1,
+                       int monitorX2, int monitorY2, int* width, int* height) {
   *width = choice.width;
   *height = choice.height;
-  if (choice.frameless) {
-    *width = monitorX2 - monitorX1 + 1;
-    *height = monitorY2 - monitorY1 + 1;
-  }
+  if (!choice.frameless || !monitorKnown || monitorX2 < monitorX1 || monitorY2 < monitorY1) return false;
+  *width = monitorX2 - monitorX1 + 1;
+  *height = monitorY2 - monitorY1 + 1;
+  return true;
 }

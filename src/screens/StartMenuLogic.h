@@ -30,6 +30,8 @@ struct StartChoice {
 StartChoice applyStartButton(StartChoice choice, int button);
 
 // The final display size: the pending size, or for a frameless display the
-// monitor's extent plus one pixel each way.
-void chosenDisplaySize(const StartChoice& choice, int monitorX1, int monitorY1, int monitorX2, int monitorY2,
-                       int* width, int* height);
+// monitor's extent plus one pixel each way. When the monitor's extent is not
+// known (or empty), a frameless choice keeps the pending size in a window
+// with a frame. Returns whether the display is frameless.
+bool chosenDisplaySize(const StartChoice& choice, bool monitorKnown, int monitorX1, int monitorY1,
+                       int monitorX2, int monitorY2, int* width, int* height);

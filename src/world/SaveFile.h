@@ -24,17 +24,28 @@
 constexpr size_t kSavePlayerBytes = 280;
 constexpr size_t kSaveCellBytes = 28;
 constexpr size_t kSaveFileBytes = kSavePlayerBytes + kSaveCellBytes * kWorldCells;  // 9,677,080
+// The game's files, all in one directory (the working directory in play).
 constexpr const char* kSaveFileName = "TessalySave.wld";
+// The three saves before the current one, newest first.
+constexpr const char* kKeptSaveNames[] = {"TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld"};
+constexpr const char* kAutosaveFileName = "TessalySave.autosave.wld";
+// Every save and autosave is written here first; at most this one file is
+// ever left half-written, and the next write reuses the name.
+constexpr const char* kSaveTemporaryName = "TessalySave.tmp";
 
 // The positions a loaded player may have. Play never leaves them from any
 // position inside them (a step is 2.5 pixels and the bounds stop each step
 // one step short: a left step needs x > 0, a right step a new x < 7190, a fall
-// y < 4720; jumps from the top of the world stay above -80), so the game never
-// writes a save that it would refuse to load.
+// y < 4720; jumps from the top of the world stay above -100, and a loaded
+// player who could not be standing starts in the air, see decodeSave), so
+// the game never writes a save that it would refuse to load.
 constexpr float kLowestPlayerX = -2.5f;
 constexpr float kHighestPlayerX = 7190.0f;
 constexpr float kLowestPlayerY = -100.0f;
 constexpr float kHighestPlayerY = 4722.5f;
+// A sprite whose top is this high or higher has its feet above the world's
+// top row: nothing holds it up, so it cannot start a jump.
+constexpr float kHighestStandingY = -30.0f;
 
 // Write the player and the grid into `out`, which holds kSaveFileBytes.
 void encodeSave(const World& world, const Player& player, uint8_t* out);
@@ -46,21 +57,47 @@ std::string findSaveDamage(const uint8_t* bytes, size_t size);
 
 // Apply checked bytes: every cell is stored finished (tile from the catalogue
 // by typeId), and the returned record keeps `current`'s sprite and screen
-// size, with loadFailed 0.
+// size, with loadFailed 0. A player at kHighestStandingY or above comes back
+// in the air (onGround 0), whatever the file says.
 Player decodeSave(const uint8_t* bytes, World* world, const Player& current, const BlockCatalogue catalogue);
 
-// Replace the file at `path` with `bytes` without ever leaving a partial file:
-// write a temporary beside it, sync, rename over, sync the directory.
-bool replaceFileAtomically(const std::string& path, const uint8_t* bytes, size_t size);
+// Which of the game's files a write replaces.
+enum class SaveSlot {
+  kSave,      // kSaveFileName; the file it replaces is kept as kKeptSaveNames[0]
+  kAutosave,  // kAutosaveFileName; touches no other file
+};
 
-// Save to / load from a given path, printing the console lines.
-void saveWorldTo(const std::string& path, const World* world, const Player& player);
+// Replace the slot's file in `directory` with `bytes`, never leaving a partial
+// file: write kSaveTemporaryName, sync it, then (for a save) keep the
+// previous saves (.2 to .3, .1 to .2, the current save to .1, it staying in
+// place meanwhile), rename the temporary over the file and sync the
+// directory. A failure before the rename changes no other file. Writers in
+// other processes (a tool) take turns through a lock on the directory.
+// False on any failure.
+bool writeSaveFile(const std::string& directory, SaveSlot slot, const uint8_t* bytes, size_t size);
+
+// Remove the temporaries earlier versions of the game left behind
+// ("TessalySave.wld." and six letters or digits); the number removed.
+int removeOldTemporaries(const std::string& directory);
+
+// The buffer saves and loads share, kSaveFileBytes + 1 long, made and
+// touched once so that no save or load allocates or faults pages in. False
+// if it cannot be made (each save and load then fails with its line).
+bool reserveSaveBuffer();
+uint8_t* keptSaveBuffer();
+
+// Synchronous save to / load from the game's files in `directory`, printing
+// the console lines, all through the kept buffer: the writer thread's work
+// done on the calling thread. Never call these while a SaveWriter has a write
+// in flight.
+void saveWorldTo(const std::string& directory, const World* world, const Player& player,
+                 SaveSlot slot = SaveSlot::kSave);
+// Loads `path`; refuses, without blocking, anything that is not a regular file.
 Player loadWorldFrom(const std::string& path, World* world, Player player, const BlockCatalogue catalogue);
 
-// Make the buffer saves and loads share, so that play allocates nothing;
-// false if it cannot be made (each save and load then fails with its line).
-bool reserveSaveBuffer();
+// The console lines of a finished write.
+const char* saveResultLine(SaveSlot slot, bool ok);
 
-// The game's Save and Load: "TessalySave.wld" in the working directory.
+// The game's Save and Load: its files in the working directory.
 void saveWorld(const World* world, Player player);
 Player loadWorld(World* world, Player player, const BlockCatalogue catalogue);

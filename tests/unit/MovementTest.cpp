@@ -263,37 +263,57 @@ TEST(MovementTest, AboveTheTopEdge) {
   EXPECT_LT(edge.player.y, -10.0f);
 }
 
-// The loader refuses positions above kLowestPlayerY, so that bound must cover
-// every height the game can reach. The highest reachable start is standing on
-// a solid top row at y = -20.0; jump from there with every key pattern.
-TEST(MovementTest, LowestReachableYIsWithinTheSaveBound) {
-  auto world = makeUniformWorld(kAir);
-  setRow(world.get(), 0);
-  float lowest = -20.0f;
+// The loader refuses positions outside kLowest/HighestPlayerX/Y, so play must
+// never leave them from any position it accepts. From the range's corners,
+// loaded as a file would be (over a jump still lifting before the load), and
+// from standing on a solid top row, play every key pattern for a long while.
+TEST(MovementTest, AcceptedPositionsStayAcceptedUnderPlay) {
+  auto roofed = makeUniformWorld(kAir);
+  setRow(roofed.get(), 0);
+  auto open = makeUniformWorld(kAir);
+  auto load = [](World* world, float x, float y, uint8_t onGround) {
+    std::vector<uint8_t> bytes(kSaveFileBytes);
+    Player stored = makeStartingPlayer();
+    stored.x = x, stored.y = y, stored.onGround = onGround;
+    encodeSave(*world, stored, bytes.data());
+    return decodeSave(bytes.data(), world, makeStartingPlayer(), testCatalogue());
+  };
+  struct Start {
+    World* world;
+    Player player;
+  };
+  std::vector<Start> starts;
+  for (World* world : {roofed.get(), open.get()})
+    for (float x : {kLowestPlayerX, 0.0f, 7187.5f, kHighestPlayerX})
+      for (float y : {kLowestPlayerY, kHighestStandingY, -29.99f, -20.0f, kHighestPlayerY})
+        for (uint8_t onGround : {0, 1}) starts.push_back({world, load(world, x, y, onGround)});
+
+  float lowest = 0.0f;
   uint32_t random = 12345;
-  const float starts[] = {0.0f, 2.5f, 5.0f, 7.5f, 1000.0f, 1002.5f, 3605.0f, 7182.5f, 7187.5f};
-  for (float x : starts)
-    for (int pattern = 0; pattern < 6; ++pattern) {
-      Player player = makeStartingPlayer();
-      player.x = x;
-      player.y = -20.0f;
-      int32_t tickCount = 0, jumpEndTick = 0;
-      for (int tick = 0; tick < 3000; ++tick) {
+  for (const Start& start : starts)
+    for (int pattern = 0; pattern < 10; ++pattern) {
+      Player player = start.player;
+      int32_t tickCount = 100, jumpEndTick = 105;  // a jump lifting when the file was loaded
+      endJump(tickCount, &jumpEndTick);
+      for (int tick = 0; tick < 1500; ++tick) {
         random = random * 1664525u + 1013904223u;
-        const bool coin = (random >> 16) & 1;
-        // 0: jump only; 1, 2: jump walking left or right; 3: jump walking
-        // both ways in turn; 4: jump and walk toggled at random; 5: everything.
-        player.keys[ALLEGRO_KEY_UP] = pattern == 4 ? coin : 1;
-        player.keys[ALLEGRO_KEY_LEFT] = pattern == 1 || pattern == 5 || (pattern == 3 && tick / 97 % 2) ||
-                                        (pattern == 4 && ((random >> 17) & 1));
-        player.keys[ALLEGRO_KEY_RIGHT] = pattern == 2 || pattern == 5 ||
-                                         (pattern == 3 && tick / 97 % 2 == 0) ||
-                                         (pattern == 4 && ((random >> 18) & 1));
-        player = updatePlayer(player, world.get(), &tickCount, &jumpEndTick);
+        // 0-7: Up, Left and Right held in every combination; 8: all toggled at
+        // random; 9: Up held, walking both ways in turn.
+        const int keys = pattern < 8    ? pattern
+                         : pattern == 8 ? (random >> 16) & 7
+                                        : 1 | (tick / 97 % 2 ? 2 : 4);
+        player.keys[ALLEGRO_KEY_UP] = keys & 1;
+        player.keys[ALLEGRO_KEY_LEFT] = (keys >> 1) & 1;
+        player.keys[ALLEGRO_KEY_RIGHT] = (keys >> 2) & 1;
+        player = updatePlayer(player, start.world, &tickCount, &jumpEndTick);
         lowest = std::min(lowest, player.y);
+        ASSERT_TRUE(player.x >= kLowestPlayerX && player.x <= kHighestPlayerX && player.y >= kLowestPlayerY &&
+                    player.y <= kHighestPlayerY)
+            << "from (" << start.player.x << ", " << start.player.y << ") onGround "
+            << int(start.player.onGround) << ", pattern " << pattern << ", tick " << tick << ": (" << player.x
+            << ", " << player.y << ")";
       }
     }
   std::printf("lowest y reached: %.1f (bound %.1f)\n", lowest, kLowestPlayerY);
-  EXPECT_GE(lowest, kLowestPlayerY);
   EXPECT_LT(lowest, -60.0f);  // the double jump did happen up there
 }

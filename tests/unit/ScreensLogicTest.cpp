@@ -87,7 +87,7 @@ Outcome playMenu(const std::vector<std::pair<int, int>>& clicks) {
     choice = applyStartButton(choice, hitStartButton(x, y));
   }
   Outcome out{0, 0, choice.frameless, choice.loadRequested, choice.finished};
-  chosenDisplaySize(choice, 100, 50, 2019, 1129, &out.width, &out.height);
+  EXPECT_EQ(choice.frameless, chosenDisplaySize(choice, true, 100, 50, 2019, 1129, &out.width, &out.height));
   return out;
 }
 
@@ -122,6 +122,16 @@ TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
   EXPECT_EQ(1280, small.width);
   EXPECT_TRUE(small.height == 768 || small.height == 800) << small.height;
   EXPECT_FALSE(small.frameless);
+
+  // Fullscreen without the monitor's extent (or with an empty one) keeps the
+  // pending size, framed, instead of a 1 x 1 window.
+  const StartChoice full1280{1280, 768, true, false, true};
+  for (bool known : {false, true}) {
+    int width = 0, height = 0;
+    EXPECT_FALSE(chosenDisplaySize(full1280, known, 0, 0, known ? -1 : 0, known ? -1 : 0, &width, &height));
+    EXPECT_EQ(1280, width);
+    EXPECT_EQ(768, height);
+  }
 }
 
 }  // namespace
