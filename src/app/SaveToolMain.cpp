@@ -72,6 +72,13 @@ int drawMap(const ToolArgs& args) {
   return 0;
 }
 
+int restore(const std::string& source) {
+  std::string line;
+  const bool restored = restoreKeptSave(source, &line);
+  std::fprintf(restored ? stdout : stderr, "%s\n", line.c_str());
+  return restored ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +94,7 @@ int main(int argc, char** argv) {
     case ToolCommand::kList: return listSaves();
     case ToolCommand::kInfo: return showInfo(args.file);
     case ToolCommand::kMap: return drawMap(args);
-    case ToolCommand::kRestore: complain("restore is not available yet"); return 1;
+    case ToolCommand::kRestore: return restore(args.file);
   }
   return 2;
 }

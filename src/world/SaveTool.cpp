@@ -1,9 +1,7 @@
 // The logic of tessaly-save: command line, reading and checking, texts, map.
 #include "world/SaveTool.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -93,8 +91,6 @@ bool parseMapArgs(const std::vector<std::string>& words, ToolArgs* args, std::st
   return true;
 }
 
-std::string describeErrno(int error) { return std::strerror(error); }
-
 }  // namespace
 
 std::string restoreSourceName(const std::string& name) {
@@ -152,51 +148,32 @@ bool parseToolArgs(const std::vector<std::string>& words, ToolArgs* args, std::s
 
 SaveRead readSaveFile(const std::string& path) {
   SaveRead read;
-  // Non-blocking, so that a FIFO named like a save cannot hold the tool up.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    const int error = errno;
-    read.found = error != ENOENT && error != ENOTDIR;
-    read.problem =
-        read.found ? path + " cannot be opened: " + describeErrno(error) : "No save found: " + path;
-    return read;
-  }
-  read.found = true;
   struct stat info {};
-  if (fstat(fd, &info) != 0) {
-    read.problem = path + " cannot be read: " + describeErrno(errno);
-    close(fd);
-    return read;
-  }
-  read.written = info.st_mtime;
-  if (!S_ISREG(info.st_mode)) {
-    read.problem = path + (S_ISDIR(info.st_mode) ? " is a directory, not a save file"
-                                                 : " is not a regular file, not a save file");
-    close(fd);
-    return read;
-  }
-  // One byte more than a save holds, so that a longer file shows as such.
+  read.found = stat(path.c_str(), &info) == 0 || errno != ENOENT;
+  read.written = read.found ? info.st_mtime : 0;
   read.bytes.resize(kSaveFileBytes + 1);
   size_t size = 0;
-  while (size < read.bytes.size()) {
-    const ssize_t n = ::read(fd, read.bytes.data() + size, read.bytes.size() - size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      read.problem = path + " cannot be read: " + describeErrno(errno);
-      read.bytes.clear();
-      close(fd);
-      return read;
-    }
-    if (n == 0) break;
-    size += static_cast<size_t>(n);
-  }
-  close(fd);
-  // A longer file is refused for its size alone; say its real size.
-  const size_t checkedSize =
-      size > kSaveFileBytes ? std::max(size, static_cast<size_t>(std::max<off_t>(info.st_size, 0))) : size;
-  read.problem = findSaveDamage(read.bytes.data(), checkedSize);
-  read.bytes.resize(std::min(size, kSaveFileBytes));
+  if (readSaveBytes(path, read.bytes.data(), &size, &read.problem))
+    read.problem = findSaveDamage(read.bytes.data(), size);
+  read.bytes.resize(read.problem.empty() ? size : 0);
   return read;
+}
+
+bool restoreKeptSave(const std::string& source, std::string* line) {
+  const SaveRead read = readSaveFile(source);
+  if (!read.problem.empty()) {
+    *line = read.problem;
+    return false;
+  }
+  struct stat current {};
+  const bool hadSave = stat(kSaveFileName, &current) == 0;
+  if (!writeSaveFile(".", SaveSlot::kSave, read.bytes.data(), read.bytes.size())) {
+    *line = "Failed to restore " + source + ": " + kSaveFileName + " and the kept saves are as they were";
+    return false;
+  }
+  *line = "Restored " + source + " as " + kSaveFileName +
+          (hadSave ? std::string("; the save it replaced is kept as ") + kKeptSaveNames[0] : std::string());
+  return true;
 }
 
 DecodedSave decodeCheckedSave(const std::vector<uint8_t>& bytes) {

@@ -53,10 +53,16 @@ struct SaveRead {
   std::time_t written = 0;     // modification time
 };
 
-// Read and check `path` without ever blocking on it: a missing file, a
-// directory, a FIFO or a device, an unreadable, short or long file and
-// damaged contents each give their line.
+// Read and check `path` as the game's load does, without ever blocking on
+// it: a missing file, a directory, a FIFO or a device, an unreadable, short
+// or long file and damaged contents each give the game's line.
 SaveRead readSaveFile(const std::string& path);
+
+// Make `source`, a save file of the working directory, the save, as a save
+// of the game would write it: the current save is kept first (and the kept
+// ones move down), so restoring the first kept save again undoes it. A
+// damaged source changes nothing. The line to print either way.
+bool restoreKeptSave(const std::string& source, std::string* line);
 
 // A checked save decoded by the game's decoder into a grid of its own.
 struct DecodedSave {

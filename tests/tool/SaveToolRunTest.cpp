@@ -124,8 +124,11 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
       {"map TessalySave.wld TessalySave.1.wld", 2, "tessaly-save: the picture's name must end in .png"},
       {"info TessalySave.1.wld", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
       {"map TessalySave.1.wld", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
-      {"info TessalySave.2.wld", 1, "TessalySave.2.wld is a directory, not a save file"},
-      {"info TessalySave.3.wld", 1, "No save found: TessalySave.3.wld"},
+      {"info TessalySave.2.wld", 1, "The save file is not a regular file"},
+      {"info TessalySave.3.wld", 1, "No save found"},
+      {"restore 1", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
+      {"restore 2", 1, "The save file is not a regular file"},
+      {"restore autosave", 1, "No save found"},
       {"map taken.png", 1, "Cannot write taken.png: Is a directory"},
       {"map TessalySave.wld no/such/dir.png", 1, "Cannot write no/such/dir.png: No such file or directory"},
   };
@@ -149,9 +152,37 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
   EXPECT_NE(std::string::npos, out.find("\nTessalySave.1.wld ")) << out;
   EXPECT_NE(std::string::npos, out.find("  The save file is damaged: it holds 100 bytes, not 9677080\n"))
       << out;
-  EXPECT_NE(std::string::npos, out.find("  TessalySave.2.wld is a directory, not a save file\n")) << out;
+  EXPECT_NE(std::string::npos, out.find("  The save file is not a regular file\n")) << out;
   EXPECT_EQ(3, std::count(out.begin(), out.end(), '\n')) << out;
   EXPECT_EQ(0, run("info"));
+}
+
+TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
+  // Worlds told apart by the player's x.
+  const char* kNames[] = {"TessalySave.wld", "TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld",
+                          "TessalySave.autosave.wld"};
+  std::map<std::string, Bytes> worlds;
+  for (int i = 0; i < 5; ++i) write(kNames[i], worlds[kNames[i]] = knownSave(100.0f * (i + 1), 800.0f, {}));
+  const auto holds = [&](const char* name, const char* original) {
+    const std::string file = slurp(work / name);
+    return Bytes(file.begin(), file.end()) == worlds[original];
+  };
+  ASSERT_EQ(0, run("restore 1")) << err;
+  EXPECT_EQ(
+      "Restored TessalySave.1.wld as TessalySave.wld; the save it replaced is kept as TessalySave.1.wld\n",
+      out);
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.1.wld"));
+  EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
+  EXPECT_TRUE(holds("TessalySave.2.wld", "TessalySave.1.wld"));
+  EXPECT_TRUE(holds("TessalySave.3.wld", "TessalySave.2.wld"));
+  EXPECT_TRUE(holds("TessalySave.autosave.wld", "TessalySave.autosave.wld"));
+  ASSERT_EQ(0, run("restore 1")) << err;
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.wld"));
+  ASSERT_EQ(0, run("restore autosave")) << err;
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.autosave.wld"));
+  EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
+  EXPECT_EQ(5, std::distance(fs::directory_iterator(work), fs::directory_iterator()))
+      << "a file was left over";
 }
 
 }  // namespace

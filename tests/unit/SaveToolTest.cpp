@@ -160,9 +160,8 @@ TEST_F(SaveToolFiles, GoodDamagedAndMissingFilesAreListedAndDescribed) {
        "The save file is damaged: the cell at column 0, row 5 has unknown block type 9", true},
       {write("short.wld", {1, 2, 3}), "The save file is damaged: it holds 3 bytes, not 9677080", true},
       {write("long.wld", longer), "The save file is damaged: it holds 9681176 bytes, not 9677080", true},
-      {(directory / "dir.wld").string(),
-       (directory / "dir.wld").string() + " is a directory, not a save file", true},
-      {(directory / "none.wld").string(), "No save found: " + (directory / "none.wld").string(), false},
+      {(directory / "dir.wld").string(), "The save file is not a regular file", true},
+      {(directory / "none.wld").string(), "No save found", false},
   };
   for (const auto& bad : kBad) {
     const SaveRead read = readSaveFile(bad.path);
