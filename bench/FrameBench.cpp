@@ -16,6 +16,7 @@
 
 #include "TargetReport.h"
 #include "app/Frame.h"
+#include "app/StartUp.h"
 #include "world/Terrain.h"
 
 namespace {
@@ -31,21 +32,14 @@ struct ScreenSize {
 };
 constexpr ScreenSize kSizes[] = {{1280, 768}, {1440, 900}, {1680, 1050}, {1920, 1200}};
 
-// Everything a frame of one display size needs, made as the game makes it.
+// Everything a frame of one display size needs: the game's shell and worlds.
 struct Scene {
   int width = 0;
   int height = 0;
-  ALLEGRO_DISPLAY* display = nullptr;
-  ALLEGRO_FONT* font = nullptr;
-  ALLEGRO_BITMAP* sprite = nullptr;
-  ALLEGRO_BITMAP* buttonBitmap = nullptr;
-  ALLEGRO_BITMAP* hudBarBitmap = nullptr;
-  BlockCatalogue catalogue = {};
+  Shell shell;
   std::unique_ptr<World> world;
   // The same world with every cell on another tile, for whole-world changes.
   std::unique_ptr<World> otherWorld;
-  Player player;
-  RenderContext context = {};
   CellMap map;
   bool haveMap = false;
   // Six tiles of their own instead of the atlas, with a catalogue and a world using them.
@@ -64,24 +58,13 @@ void finishFrame() {
   glFinish();
 }
 
-// Release everything the scene made, the display last.
+// Release everything the scene made, the shell last.
 void destroyScene(Scene* scene) {
-  if (scene->display == nullptr) return;
-  al_set_target_backbuffer(scene->display);
+  if (scene->shell.display != nullptr) al_set_target_backbuffer(scene->shell.display);
   if (scene->haveMap) destroyCellMap(&scene->map);
   for (ALLEGRO_BITMAP* tile : scene->ownTiles)
     if (tile != nullptr) al_destroy_bitmap(tile);
-  if (scene->catalogue[0].bitmap != nullptr) {
-    ALLEGRO_BITMAP* atlas = al_get_parent_bitmap(scene->catalogue[0].bitmap);
-    for (int id = 0; id < kBlockKinds; ++id)
-      if (id != kUnderground) al_destroy_bitmap(scene->catalogue[id].bitmap);  // Underground shares Null's
-    if (atlas != nullptr) al_destroy_bitmap(atlas);
-  }
-  for (ALLEGRO_BITMAP* bitmap : {scene->sprite, scene->buttonBitmap, scene->hudBarBitmap})
-    if (bitmap != nullptr) al_destroy_bitmap(bitmap);
-  if (scene->font != nullptr) al_destroy_font(scene->font);
-  al_destroy_display(scene->display);
-  scene->display = nullptr;
+  releaseShell(&scene->shell);
 }
 
 // A bitmap of one colour on the current display, or null.
@@ -104,53 +87,32 @@ BlockId otherKind(int32_t typeId) {
   }
 }
 
-// Build the display, tiles, HUD bitmaps, font and world for one size; the
-// reason on failure.
+// Open the shell and build the worlds for one size; the reason on failure.
 std::string buildScene(Scene* scene, int width, int height) {
   scene->width = width;
   scene->height = height;
-  al_set_new_display_flags(ALLEGRO_WINDOWED);
-  scene->display = al_create_display(width, height);
-  if (scene->display == nullptr) return "cannot create the display (is DISPLAY set?)";
-  if (al_get_display_width(scene->display) != width || al_get_display_height(scene->display) != height)
+  if (const char* failure = openGameShell(&scene->shell, width, height, TESSALY_DATA_DIR "/arial.ttf"))
+    return std::string("the game shell: ") + failure;
+  Shell& shell = scene->shell;
+  if (al_get_display_width(shell.display) != width || al_get_display_height(shell.display) != height)
     return "the display came out at another size (the X screen is too small?)";
-  if (!buildBlockCatalogue(scene->catalogue)) return "cannot create the tiles";
-  scene->font = al_load_font(TESSALY_DATA_DIR "/arial.ttf", 12, 0);
-  if (scene->font == nullptr) return "cannot load " TESSALY_DATA_DIR "/arial.ttf";
-  scene->sprite = filledBitmap(10, 20, al_map_rgb(0, 125, 125));
-  scene->buttonBitmap = filledBitmap(40, 40, al_map_rgb(165, 165, 165));
-  scene->hudBarBitmap = filledBitmap(width, 10, al_map_rgb(0, 0, 0));
-  if (scene->sprite == nullptr || scene->buttonBitmap == nullptr || scene->hudBarBitmap == nullptr)
-    return "cannot create the sprite or the HUD bitmaps";
 
   scene->world = std::make_unique<World>();
-  generateWorldFromSeed(scene->world.get(), scene->catalogue, kSeed);
+  generateWorldFromSeed(scene->world.get(), shell.catalogue, kSeed);
   scene->otherWorld = std::make_unique<World>();
   for (int col = 0; col < kWorldColumns; ++col)
     for (int row = 0; row < kWorldRows; ++row)
       writeCatalogueEntry(scene->otherWorld.get(), col, row,
-                          scene->catalogue[otherKind(cellAt(*scene->world, col, row).typeId)]);
+                          shell.catalogue[otherKind(cellAt(*scene->world, col, row).typeId)]);
 
-  scene->player = makeStartingPlayer();
-  scene->player.x = kPlayerX;
-  scene->player.y = kPlayerY;
-  scene->player.screenWidth = width;
-  scene->player.screenHeight = height;
-  scene->player.sprite = scene->sprite;
-  scene->player.dirtCount = 123;
-  scene->player.stoneCount = 45;
+  shell.player.x = kPlayerX;
+  shell.player.y = kPlayerY;
+  shell.player.dirtCount = 123;
+  shell.player.stoneCount = 45;
+  shell.renderContext.world = scene->world.get();
 
-  scene->context.font = scene->font;
-  scene->context.buttonBitmap = scene->buttonBitmap;
-  scene->context.hudBarBitmap = scene->hudBarBitmap;
-  scene->context.display = scene->display;
-  for (int id = 0; id < kBlockKinds; ++id) scene->context.catalogue[id] = scene->catalogue[id];
-  scene->context.world = scene->world.get();
-  scene->context.player = &scene->player;
-
-  al_set_target_backbuffer(scene->display);
   // The first frame fills the font's glyph cache.
-  drawFrame(scene->player, scene->context, nullptr);
+  drawFrame(shell.player, shell.renderContext, nullptr);
   finishFrame();
   return "";
 }
@@ -172,7 +134,7 @@ Scene* sceneFor(benchmark::State& state, int width, int height) {
 
 // The scene's cell map, made on first use; false if it cannot be made.
 bool ensureMap(Scene* scene) {
-  if (!scene->haveMap) scene->haveMap = createCellMap(&scene->map, scene->catalogue);
+  if (!scene->haveMap) scene->haveMap = createCellMap(&scene->map, scene->shell.catalogue);
   return scene->haveMap;
 }
 
@@ -181,20 +143,21 @@ bool ensureOwnTiles(Scene* scene) {
   if (scene->ownWorld != nullptr) return true;
   static constexpr int kTileOf[kBlockKinds] = {0, 1, 2, 3, 4, 5, 0};
   for (int t = 0; t < 6; ++t) {
-    scene->ownTiles[t] = filledBitmap(kCellSize, kCellSize, al_get_pixel(scene->catalogue[t].bitmap, 0, 0));
+    scene->ownTiles[t] =
+        filledBitmap(kCellSize, kCellSize, al_get_pixel(scene->shell.catalogue[t].bitmap, 0, 0));
     if (scene->ownTiles[t] == nullptr) return false;
   }
   for (int id = 0; id < kBlockKinds; ++id) {
-    scene->ownCatalogue[id] = scene->catalogue[id];
+    scene->ownCatalogue[id] = scene->shell.catalogue[id];
     scene->ownCatalogue[id].bitmap = scene->ownTiles[kTileOf[id]];
   }
   scene->ownWorld = std::make_unique<World>();
   generateWorldFromSeed(scene->ownWorld.get(), scene->ownCatalogue, kSeed);
-  scene->ownContext = scene->context;
+  scene->ownContext = scene->shell.renderContext;
   for (int id = 0; id < kBlockKinds; ++id) scene->ownContext.catalogue[id] = scene->ownCatalogue[id];
   scene->ownContext.world = scene->ownWorld.get();
-  al_set_target_backbuffer(scene->display);
-  drawFrame(scene->player, scene->ownContext, nullptr);
+  al_set_target_backbuffer(scene->shell.display);
+  drawFrame(scene->shell.player, scene->ownContext, nullptr);
   finishFrame();
   return true;
 }
@@ -213,7 +176,7 @@ void perTileFrameBench(benchmark::State& state, int width, int height) {
   Scene* scene = sceneFor(state, width, height);
   if (scene == nullptr) return;
   for (auto _ : state) {
-    drawFrame(scene->player, scene->context, nullptr);
+    drawFrame(scene->shell.player, scene->shell.renderContext, nullptr);
     finishFrame();
   }
 }
@@ -227,7 +190,7 @@ void perTileSixBitmapsFrameBench(benchmark::State& state, int width, int height)
     return;
   }
   for (auto _ : state) {
-    drawFrame(scene->player, scene->ownContext, nullptr);
+    drawFrame(scene->shell.player, scene->ownContext, nullptr);
     finishFrame();
   }
 }
@@ -240,10 +203,10 @@ void mapFrameBench(benchmark::State& state, int width, int height) {
     state.SkipWithError("cannot create the cell map");
     return;
   }
-  drawFrame(scene->player, scene->context, &scene->map);  // bring the map up to date
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);  // bring the map up to date
   finishFrame();
   for (auto _ : state) {
-    drawFrame(scene->player, scene->context, &scene->map);
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
     finishFrame();
   }
 }
@@ -259,13 +222,13 @@ void mapFrameOneCellBench(benchmark::State& state, int width, int height) {
   const int col = static_cast<int>(kPlayerX) / kCellSize + 3;
   const int row = static_cast<int>(kPlayerY) / kCellSize + 3;
   const Cell original = cellAt(*scene->world, col, row);
-  drawFrame(scene->player, scene->context, &scene->map);
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
   finishFrame();
   bool gold = false;
   for (auto _ : state) {
     gold = !gold;
-    writeCatalogueEntry(scene->world.get(), col, row, scene->catalogue[gold ? kGold : kStone]);
-    drawFrame(scene->player, scene->context, &scene->map);
+    writeCatalogueEntry(scene->world.get(), col, row, scene->shell.catalogue[gold ? kGold : kStone]);
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
     finishFrame();
   }
   storeCell(scene->world.get(), cellIndex(col, row), original);
@@ -279,12 +242,12 @@ void mapFrameAllCellsBench(benchmark::State& state, int width, int height) {
     state.SkipWithError("cannot create the cell map");
     return;
   }
-  RenderContext context = scene->context;
+  RenderContext context = scene->shell.renderContext;
   bool other = false;
   for (auto _ : state) {
     other = !other;
     context.world = other ? scene->otherWorld.get() : scene->world.get();
-    drawFrame(scene->player, context, &scene->map);
+    drawFrame(scene->shell.player, context, &scene->map);
     finishFrame();
   }
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "TargetReport.h"
+#include "TestWorlds.h"
 #include "player/Movement.h"
 #include "world/SaveFile.h"
 #include "world/SaveWriter.h"
@@ -25,18 +26,10 @@ constexpr uint32_t kSeed = 20240611u;
 // Where the save and plain files go; made by main, removed at the end.
 std::string scratchDirectory;
 
-// The catalogue without tiles: logic never draws.
-const BlockType* logicCatalogue() {
-  static BlockCatalogue catalogue;
-  static const bool filled = (fillCatalogueEntries(catalogue), true);
-  (void)filled;
-  return catalogue;
-}
-
 // A freshly generated world on the heap (9.7 MB is too much for a stack).
 std::unique_ptr<World> generatedWorld() {
   auto world = std::make_unique<World>();
-  generateWorldFromSeed(world.get(), logicCatalogue(), kSeed);
+  generateWorldFromSeed(world.get(), testCatalogue(), kSeed);
   return world;
 }
 
@@ -112,7 +105,7 @@ std::string scratchPath(const char* name) { return scratchDirectory + "/" + name
 void generateWorldBench(benchmark::State& state) {
   auto world = std::make_unique<World>();
   for (auto _ : state) {
-    generateWorldFromSeed(world.get(), logicCatalogue(), kSeed);
+    generateWorldFromSeed(world.get(), testCatalogue(), kSeed);
     benchmark::DoNotOptimize(world->cells);
     benchmark::ClobberMemory();
   }
@@ -121,7 +114,7 @@ void generateWorldBench(benchmark::State& state) {
 // The floor of generation through the same cell writes: one catalogue entry everywhere.
 void fillWithCatalogueEntryBench(benchmark::State& state) {
   auto world = std::make_unique<World>();
-  const BlockType& stone = logicCatalogue()[kStone];
+  const BlockType& stone = testCatalogue()[kStone];
   for (auto _ : state) {
     for (int col = 0; col < kWorldColumns; ++col)
       for (int row = 0; row < kWorldRows; ++row) writeCatalogueEntry(world.get(), col, row, stone);
@@ -133,7 +126,7 @@ void fillWithCatalogueEntryBench(benchmark::State& state) {
 // The bare floor: one pass of whole-record copies, positions included.
 void fillPlainCopiesBench(benchmark::State& state) {
   auto world = std::make_unique<World>();
-  const BlockType stone = logicCatalogue()[kStone];
+  const BlockType stone = testCatalogue()[kStone];
   for (auto _ : state) {
     for (int col = 0; col < kWorldColumns; ++col)
       for (int row = 0; row < kWorldRows; ++row) {
@@ -172,7 +165,7 @@ void decodeSaveBench(benchmark::State& state) {
   auto world = generatedWorld();
   const Player player = makeStartingPlayer();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(decodeSave(saveBytes().data(), world.get(), player, logicCatalogue()));
+    benchmark::DoNotOptimize(decodeSave(saveBytes().data(), world.get(), player, testCatalogue()));
     benchmark::ClobberMemory();
   }
 }
@@ -252,7 +245,7 @@ void loadWorldBench(benchmark::State& state) {
   Player player = makeStartingPlayer();
   QuietConsole quiet;
   for (auto _ : state) {
-    player = loadWorldFrom(path, world.get(), player, logicCatalogue());
+    player = loadWorldFrom(path, world.get(), player, testCatalogue());
     benchmark::DoNotOptimize(player);
   }
   if (player.loadFailed != 0) state.SkipWithError("the save file did not load");

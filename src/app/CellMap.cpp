@@ -5,13 +5,24 @@
 
 #include <algorithm>
 
+namespace {
+
 // Colours as ABGR_8888 pixels: red in the lowest byte.
-static uint32_t packPixel(ALLEGRO_COLOR colour) {
+uint32_t packPixel(ALLEGRO_COLOR colour) {
   unsigned char r, g, b, a;
   al_unmap_rgba(colour, &r, &g, &b, &a);
   return static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b) << 16 |
          static_cast<uint32_t>(a) << 24;
 }
+
+// The pixel for a tile; black for a tile the catalogue does not know.
+uint32_t colourOf(const CellMap& map, ALLEGRO_BITMAP* tile) {
+  for (int id = 0; id < kBlockKinds; ++id)
+    if (map.tiles[id] == tile) return map.colours[id];
+  return 0xFF000000u;
+}
+
+}  // namespace
 
 bool createCellMap(CellMap* map, const BlockType* catalogue) {
   const int flags = al_get_new_bitmap_flags();
@@ -32,13 +43,6 @@ bool createCellMap(CellMap* map, const BlockType* catalogue) {
 void destroyCellMap(CellMap* map) {
   if (map->bitmap != nullptr) al_destroy_bitmap(map->bitmap);
   map->bitmap = nullptr;
-}
-
-// The pixel for a tile; black for a tile the catalogue does not know.
-static uint32_t colourOf(const CellMap& map, ALLEGRO_BITMAP* tile) {
-  for (int id = 0; id < kBlockKinds; ++id)
-    if (map.tiles[id] == tile) return map.colours[id];
-  return 0xFF000000u;
 }
 
 void updateCellMap(CellMap* map, const View& view, const World& world) {

@@ -1,8 +1,10 @@
 // The main thread's loop during play.
 #include "app/EventLoop.h"
 
+namespace {
+
 // Whether a handler looks at events of this type.
-static bool isHandled(unsigned int type) {
+bool isHandled(unsigned int type) {
   switch (type) {
     case ALLEGRO_EVENT_MOUSE_BUTTON_DOWN:
     case ALLEGRO_EVENT_KEY_DOWN:
@@ -12,6 +14,8 @@ static bool isHandled(unsigned int type) {
     default: return false;
   }
 }
+
+}  // namespace
 
 void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContext* context, Player* player,
                   PlayState* state) {

@@ -5,75 +5,110 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "screens/HudLayout.h"
 #include "screens/StartMenu.h"
 
-ALLEGRO_DISPLAY* display = nullptr;
-ALLEGRO_EVENT_QUEUE* eventQueue = nullptr;
-ALLEGRO_TIMER* tickTimer = nullptr;
-ALLEGRO_FONT* font = nullptr;
-ALLEGRO_EVENT event;
-Player player;
-ALLEGRO_BITMAP* buttonBitmap = nullptr;
-ALLEGRO_BITMAP* hudBarBitmap = nullptr;
-ALLEGRO_THREAD* renderThread = nullptr;
-RenderContext renderContext;
+namespace {
 
 // Print a start-up failure and end the process.
-[[noreturn]] static void failStartUp(const char* line) {
+[[noreturn]] void failStartUp(const char* line) {
   std::printf("%s", line);
   std::exit(1);
 }
 
-// A bitmap of one colour, or the end of start-up.
-static ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR colour) {
+// A bitmap of one colour, left as the target; null if it cannot be made.
+ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR colour) {
   ALLEGRO_BITMAP* bitmap = al_create_bitmap(width, height);
-  if (bitmap == nullptr) failStartUp("Failed to create bitmap!\n");
+  if (bitmap == nullptr) return nullptr;
   al_set_target_bitmap(bitmap);
   al_clear_to_color(colour);
   return bitmap;
 }
 
-void startUp() {
+// The player's sprite and the buttons' tile. Null, or the failure's line.
+const char* createPlayerBitmaps(Shell* shell) {
+  shell->player.sprite = createFilledBitmap(10, 20, al_map_rgb(0, 125, 125));
+  if (shell->player.sprite == nullptr) return "Failed to create bitmap!\n";
+  al_set_clipping_rectangle(0, 0, 10, 20);
+  const int size = kHudLayout.buttonSize;
+  shell->buttonBitmap = createFilledBitmap(size, size, al_map_rgb(165, 165, 165));
+  if (shell->buttonBitmap == nullptr) return "Failed to create bitmap!\n";
+  return nullptr;
+}
+
+// The HUD's bar, as wide as the game display chosen. Null, or the failure's line.
+const char* createHudBar(Shell* shell) {
+  shell->hudBarBitmap =
+      createFilledBitmap(shell->player.screenWidth, kHudLayout.barHeight, al_map_rgb(0, 0, 0));
+  return shell->hudBarBitmap == nullptr ? "Failed to create bitmap!\n" : nullptr;
+}
+
+// The render thread (not started) and everything of its context but the
+// catalogue and the world. Null, or the failure's line.
+const char* createRenderThread(Shell* shell) {
+  RenderContext& context = shell->renderContext;
+  shell->renderThread = al_create_thread(renderThreadMain, &context);
+  if (shell->renderThread == nullptr) return "Failed to create render thread!\n";
+  context.tickCond = al_create_cond();
+  context.player = &shell->player;
+  context.mutex = al_create_mutex();
+  if (context.tickCond == nullptr || context.mutex == nullptr)
+    return "Failed to create the render thread's lock!\n";
+  context.display = shell->display;
+  context.buttonBitmap = shell->buttonBitmap;
+  context.font = shell->font;
+  context.hudBarBitmap = shell->hudBarBitmap;
+  return nullptr;
+}
+
+// Each start-up step that can fail: its line, then the end of the process.
+void check(const char* failure) {
+  if (failure != nullptr) failStartUp(failure);
+}
+
+}  // namespace
+
+std::unique_ptr<Shell> startUp() {
+  auto shell = std::make_unique<Shell>();
   std::printf("Initializing System\n");
   al_set_app_name(kAppName);
   if (!al_init()) failStartUp("Failed to initialize allegro!\n");
-  display = al_create_display(640, 240);
-  if (display == nullptr) failStartUp("Failed to create display!\n");
-  eventQueue = al_create_event_queue();
-  if (eventQueue == nullptr) failStartUp("Failed to create event queue\n");
+  shell->display = al_create_display(640, 240);
+  if (shell->display == nullptr) failStartUp("Failed to create display!\n");
+  shell->eventQueue = al_create_event_queue();
+  if (shell->eventQueue == nullptr) failStartUp("Failed to create event queue\n");
   if (!al_install_mouse()) failStartUp("Failed to initialize the mouse!\n");
   if (!al_install_keyboard()) failStartUp("Failed to initialize the keyboard!\n");
-  tickTimer = al_create_timer(1.0 / 60.0);
-  if (tickTimer == nullptr) failStartUp("Failed to initialize the timer!\n");
+  shell->tickTimer = al_create_timer(1.0 / 60.0);
+  if (shell->tickTimer == nullptr) failStartUp("Failed to initialize the timer!\n");
 
   std::printf("Loading Font\n");
   al_init_font_addon();
   al_init_ttf_addon();
-  font = al_load_font(kSystemFontPath, 12, 0);
-  if (font == nullptr) {
+  shell->font = al_load_font(kSystemFontPath, 12, 0);
+  if (shell->font == nullptr) {
     std::printf("The Windows font was not found, using %s instead\n", kFallbackFontPath);
-    font = al_load_font(kFallbackFontPath, 12, 0);
+    shell->font = al_load_font(kFallbackFontPath, 12, 0);
   }
-  if (font == nullptr) {
+  if (shell->font == nullptr) {
     std::printf("Unable to find font, you cocked something up... Quitting\n");
     al_rest(1.0);
     std::exit(1);
   }
 
   std::printf("Initializing Event Sources\n");
-  al_register_event_source(eventQueue, al_get_display_event_source(display));
-  al_register_event_source(eventQueue, al_get_mouse_event_source());
-  al_register_event_source(eventQueue, al_get_timer_event_source(tickTimer));
-  al_register_event_source(eventQueue, al_get_keyboard_event_source());
+  al_register_event_source(shell->eventQueue, al_get_display_event_source(shell->display));
+  al_register_event_source(shell->eventQueue, al_get_mouse_event_source());
+  al_register_event_source(shell->eventQueue, al_get_timer_event_source(shell->tickTimer));
+  al_register_event_source(shell->eventQueue, al_get_keyboard_event_source());
 
   std::printf("Initializing Player\n");
-  player = makeStartingPlayer();
-  player.sprite = createFilledBitmap(10, 20, al_map_rgb(0, 125, 125));
-  al_set_clipping_rectangle(0, 0, 10, 20);
-  buttonBitmap = createFilledBitmap(40, 40, al_map_rgb(165, 165, 165));
+  shell->player = makeStartingPlayer();
+  check(createPlayerBitmaps(shell.get()));
 
-  player = runStartMenu(player, font, display, eventQueue, event);
+  shell->player = runStartMenu(shell->player, shell->font, shell->display, shell->eventQueue, shell->event);
   // Bitmaps made while the start display was current (the sprite, the button
   // tile, the font's glyph pages) became memory bitmaps when it went. The
   // library turns them into textures of the game display as it is created;
@@ -81,29 +116,58 @@ void startUp() {
   // do not batch with held drawing.
   al_convert_memory_bitmaps();
 
-  hudBarBitmap = createFilledBitmap(player.screenWidth, 10, al_map_rgb(0, 0, 0));
-
+  check(createHudBar(shell.get()));
   std::printf("Creating render thread...\n");
-  renderThread = al_create_thread(renderThreadMain, &renderContext);
-  if (renderThread == nullptr) failStartUp("Failed to create render thread!\n");
-  renderContext.tickCond = al_create_cond();
-  renderContext.player = &player;
-  renderContext.mutex = al_create_mutex();
-  if (renderContext.tickCond == nullptr || renderContext.mutex == nullptr)
-    failStartUp("Failed to create the render thread's lock!\n");
-  renderContext.display = display;
-  renderContext.buttonBitmap = buttonBitmap;
-  renderContext.font = font;
-  renderContext.hudBarBitmap = hudBarBitmap;
+  check(createRenderThread(shell.get()));
+  return shell;
 }
 
-void shutDown() {
+const char* openGameShell(Shell* shell, int width, int height, const char* fontPath) {
+  al_set_new_display_flags(ALLEGRO_WINDOWED);
+  shell->display = al_create_display(width, height);
+  if (shell->display == nullptr) return "Failed to create display!\n";
+  shell->font = al_load_font(fontPath, 12, 0);
+  if (shell->font == nullptr) return "Unable to find font\n";
+  shell->player = makeStartingPlayer();
+  shell->player.screenWidth = width;
+  shell->player.screenHeight = height;
+  if (const char* failure = createPlayerBitmaps(shell)) return failure;
+  if (!buildBlockCatalogue(shell->catalogue)) return "Failed to create the block tiles!\n";
+  if (const char* failure = createHudBar(shell)) return failure;
+  if (const char* failure = createRenderThread(shell)) return failure;
+  std::memcpy(shell->renderContext.catalogue, shell->catalogue, sizeof shell->catalogue);
+  al_set_target_backbuffer(shell->display);
+  return nullptr;
+}
+
+void stopRenderThread(Shell* shell) {
+  if (shell->renderThread == nullptr) return;
+  requestRenderStop(shell->renderThread, &shell->renderContext);
+  al_destroy_thread(shell->renderThread);
+  shell->renderThread = nullptr;
+}
+
+void releaseShell(Shell* shell) {
+  stopRenderThread(shell);
+  // The render thread gave the display back: its bitmaps go while it is current here.
+  if (shell->display != nullptr) al_set_target_backbuffer(shell->display);
+  destroyBlockCatalogue(shell->catalogue);
+  for (ALLEGRO_BITMAP* bitmap : {shell->player.sprite, shell->buttonBitmap, shell->hudBarBitmap})
+    if (bitmap != nullptr) al_destroy_bitmap(bitmap);
+  if (shell->font != nullptr) al_destroy_font(shell->font);
+  if (shell->renderContext.mutex != nullptr) al_destroy_mutex(shell->renderContext.mutex);
+  if (shell->renderContext.tickCond != nullptr) al_destroy_cond(shell->renderContext.tickCond);
+  if (shell->eventQueue != nullptr) al_destroy_event_queue(shell->eventQueue);
+  if (shell->tickTimer != nullptr) {
+    al_stop_timer(shell->tickTimer);
+    al_destroy_timer(shell->tickTimer);
+  }
+  if (shell->display != nullptr) al_destroy_display(shell->display);
+  *shell = Shell{};
+}
+
+void shutDown(Shell* shell) {
   std::printf("Destroying all that we worked so hard to create :(\n");
-  requestRenderStop(renderThread, &renderContext);
-  al_destroy_thread(renderThread);
-  al_destroy_event_queue(eventQueue);
-  al_stop_timer(tickTimer);
-  al_destroy_timer(tickTimer);
-  al_destroy_display(display);
+  releaseShell(shell);
   std::printf("Quitting, Thanks for playing!\n");
 }

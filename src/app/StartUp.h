@@ -4,20 +4,28 @@
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
 
+#include <memory>
+
 #include "app/RenderContext.h"
 #include "player/Player.h"
+#include "world/World.h"
 
-// The shell's objects, alive for the whole run, all set on the main thread.
-extern ALLEGRO_DISPLAY* display;         // start display, then the game display
-extern ALLEGRO_EVENT_QUEUE* eventQueue;  // display, mouse, timer and keyboard events
-extern ALLEGRO_TIMER* tickTimer;         // 1/60 s
-extern ALLEGRO_FONT* font;               // the one 12-pixel font
-extern ALLEGRO_EVENT event;              // filled by each wait of the main loop
-extern Player player;                    // the live player record
-extern ALLEGRO_BITMAP* buttonBitmap;     // 40 x 40 grey
-extern ALLEGRO_BITMAP* hudBarBitmap;     // screen-wide black bar
-extern ALLEGRO_THREAD* renderThread;     // created here, started by main
-extern RenderContext renderContext;
+// Everything the shell makes, alive for the whole run, all set on the main
+// thread. Whatever is not made (yet) stays null; releaseShell destroys the rest.
+// The render context points into the record, so it never moves once made.
+struct Shell {
+  ALLEGRO_DISPLAY* display = nullptr;         // start display, then the game display
+  ALLEGRO_EVENT_QUEUE* eventQueue = nullptr;  // display, mouse, timer and keyboard events
+  ALLEGRO_TIMER* tickTimer = nullptr;         // 1/60 s
+  ALLEGRO_FONT* font = nullptr;               // the one 12-pixel font
+  ALLEGRO_EVENT event{};                      // filled by each wait of the main loop
+  Player player;                              // the live record; owns the sprite
+  ALLEGRO_BITMAP* buttonBitmap = nullptr;     // 40 x 40 grey
+  ALLEGRO_BITMAP* hudBarBitmap = nullptr;     // screen-wide black bar
+  BlockCatalogue catalogue{};                 // its tiles, once built on the game display
+  ALLEGRO_THREAD* renderThread = nullptr;     // made by start-up, started by main
+  RenderContext renderContext{};
+};
 
 constexpr const char* kAppName = "Tessaly 0.69 - Wobbert";
 constexpr const char* kSystemFontPath = "C:\\Windows\\Fonts\\tahoma.ttf";
@@ -26,7 +34,22 @@ constexpr const char* kFallbackFontPath = "./data/arial.ttf";
 // Bring up the library, the start display, input, the timer and the font, make
 // the player, run the start screen, and prepare the render thread (not
 // started). Every failure prints its line and exits with status 1.
-void startUp();
+std::unique_ptr<Shell> startUp();
 
-// Stop and join the render thread, then take the library objects down.
-void shutDown();
+// A shell for a game display of the given size without the start screen, for
+// the drawing tests and benchmarks: the library and its font addons must be
+// running. Makes the display, the font from `fontPath`, the sprite, the HUD
+// bitmaps, the catalogue's tiles and the render thread (not started) with a
+// complete context apart from its world; no queue, timer or input. Returns
+// null on success, otherwise the failure, with what was made left in `shell`.
+const char* openGameShell(Shell* shell, int width, int height, const char* fontPath);
+
+// Stop and join the render thread if there is one (started or not).
+void stopRenderThread(Shell* shell);
+
+// Stop the render thread and destroy every object the shell holds, each once,
+// the display last; the record is left empty.
+void releaseShell(Shell* shell);
+
+// The game's shutdown: its console lines around releaseShell.
+void shutDown(Shell* shell);

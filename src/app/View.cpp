@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "screens/HudLayout.h"
 #include "world/World.h"
 
 namespace {
@@ -56,6 +57,6 @@ View computeView(float x, float y, int screenWidth, int screenHeight) {
   view.columnBegin = std::max(0, -view.firstColumn);
   view.columnEnd = std::max(view.columnBegin, std::min(view.columns, kWorldColumns - view.firstColumn));
   view.rowBegin = std::max(0, -view.firstRow);
-  view.rowEnd = std::max(view.rowBegin, std::min(view.rows - 5, kWorldRows - view.firstRow));
+  view.rowEnd = std::max(view.rowBegin, std::min(view.rows - kHudRows, kWorldRows - view.firstRow));
   return view;
 }

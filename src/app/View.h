@@ -11,7 +11,7 @@ struct View {
   int viewLeft;  // world pixel at the screen's left edge
   int viewTop;   // world pixel at the screen's top edge
   int columns;   // columns counted for this case
-  int rows;      // rows counted for this case (the bottom 5 are left to the HUD)
+  int rows;      // rows counted for this case (the bottom kHudRows are left to the HUD)
   int spriteX;   // the sprite's screen position
   int spriteY;
   int firstColumn;

@@ -15,14 +15,16 @@ int main() {
   // 9.7 MB of cells: too large for the main thread's stack, so one block for the run.
   auto world = std::make_unique<World>();
   reserveSaveBuffer();
-  BlockCatalogue catalogue;
-  PlayState state{world.get(), catalogue, 0, 0};
 
-  startUp();
+  const std::unique_ptr<Shell> shell = startUp();
+  Player& player = shell->player;
+  BlockType* catalogue = shell->catalogue;
+  PlayState state{world.get(), catalogue, 0, 0};
 
   std::printf("Loading Blocks\n");
   if (!buildBlockCatalogue(catalogue)) {
     std::printf("Failed to create the block tiles!\n");
+    releaseShell(shell.get());
     return 1;
   }
   if (player.loadRequested != 0) {
@@ -38,18 +40,18 @@ int main() {
     generateWorld(world.get(), catalogue);
   }
 
-  al_start_timer(tickTimer);
+  al_start_timer(shell->tickTimer);
   std::printf("Spawning render thread!\n");
-  std::memcpy(renderContext.catalogue, catalogue, sizeof catalogue);
-  renderContext.world = world.get();
+  std::memcpy(shell->renderContext.catalogue, catalogue, sizeof shell->catalogue);
+  shell->renderContext.world = world.get();
   // The display's drawing context can be current on one thread only: give it
   // up before the render thread takes it.
   al_set_target_bitmap(nullptr);
-  al_start_thread(renderThread);
+  al_start_thread(shell->renderThread);
   std::printf("Starting to Draw.\n");
 
-  runEventLoop(eventQueue, &event, &renderContext, &player, &state);
+  runEventLoop(shell->eventQueue, &shell->event, &shell->renderContext, &player, &state);
 
-  shutDown();
+  shutDown(shell.get());
   return 0;
 }

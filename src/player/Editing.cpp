@@ -4,11 +4,14 @@
 #include <climits>
 #include <cmath>
 
+#include "screens/HudLayout.h"
 #include "world/SaveFile.h"
+
+namespace {
 
 // One axis of screenToCell: the view rests against the low edge, the high edge,
 // or follows the player.
-static int screenToCellAxis(double position, int screenSize, int pointer, int worldCells) {
+int screenToCellAxis(double position, int screenSize, int pointer, int worldCells) {
   const int half = screenSize / 2;
   const int pointerCell = pointer / kCellSize;
   if (position - half < 0.0) return pointerCell;
@@ -17,30 +20,8 @@ static int screenToCellAxis(double position, int screenSize, int pointer, int wo
   return static_cast<int>(std::trunc((position - half) / 10.0 + pointerCell));
 }
 
-CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
-  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
-          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
-}
-
-bool canEditCell(const World& world, const Player& player, int col, int row) {
-  const double cx = col * kCellSize;
-  const double cy = row * kCellSize;
-  const double x = player.x;
-  const double y = player.y;
-  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
-  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
-  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
-}
-
-HudButton hudButtonAt(int mouseX, int mouseY, const Player& player) {
-  if (mouseY <= player.screenHeight - 25) return HudButton::kNone;
-  if (mouseX > player.screenWidth - 40) return HudButton::kLoad;
-  if (mouseX > player.screenWidth - 100) return HudButton::kSave;
-  return HudButton::kNone;
-}
-
 // The inventory count that holds blocks of `typeId`, or null for kinds not kept.
-static int32_t* countOf(Player* player, int32_t typeId) {
+int32_t* countOf(Player* player, int32_t typeId) {
   switch (typeId) {
     case kDirt: return &player->dirtCount;
     case kGrass: return &player->grassCount;
@@ -51,7 +32,7 @@ static int32_t* countOf(Player* player, int32_t typeId) {
 }
 
 // Dig the solid cell at (col, row) into the inventory if it may be edited.
-static Player dig(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
+Player dig(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
   if (!canEditCell(*world, player, col, row)) return player;
   if (int32_t* count = countOf(&player, cellAt(*world, col, row).typeId)) {
     if (*count == INT32_MAX) return player;  // a full count keeps the block in the world
@@ -63,7 +44,7 @@ static Player dig(World* world, const BlockCatalogue catalogue, Player player, i
 }
 
 // Fill the open cell at (col, row) from the selected slot if it may be edited.
-static Player place(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
+Player place(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
   const Cell& cell = cellAt(*world, col, row);
   if (!canEditCell(*world, player, col, row) || !cell.passable || cell.typeId == kNull) return player;
   Cell finished = cell;
@@ -79,6 +60,23 @@ static Player place(World* world, const BlockCatalogue catalogue, Player player,
   finished.y = static_cast<float>(row * kCellSize);
   storeCell(world, cellIndex(col, row), finished);
   return player;
+}
+
+}  // namespace
+
+CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
+  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
+          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
+}
+
+bool canEditCell(const World& world, const Player& player, int col, int row) {
+  const double cx = col * kCellSize;
+  const double cy = row * kCellSize;
+  const double x = player.x;
+  const double y = player.y;
+  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
+  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
+  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
 }
 
 Player handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {

@@ -23,10 +23,6 @@ CellPosition screenToCell(int mouseX, int mouseY, const Player& player);
 // outside the grid count as solid.
 bool canEditCell(const World& world, const Player& player, int col, int row);
 
-// Which corner button a primary press at (x, y) hits.
-enum class HudButton { kNone, kLoad, kSave };
-HudButton hudButtonAt(int mouseX, int mouseY, const Player& player);
-
 // A mouse press: the primary button digs the cell under the pointer, any other
 // places from the selected slot; a primary press on the corner buttons then
 // loads or saves the world.

@@ -13,8 +13,10 @@ Player makeStartingPlayer() {
   return player;
 }
 
+namespace {
+
 // The flag a movement key holds, or -1 for keys that hold nothing.
-static int heldFlagOf(int keycode) {
+int heldFlagOf(int keycode) {
   switch (keycode) {
     case ALLEGRO_KEY_UP:
     case ALLEGRO_KEY_W: return ALLEGRO_KEY_UP;
@@ -27,6 +29,8 @@ static int heldFlagOf(int keycode) {
     default: return -1;
   }
 }
+
+}  // namespace
 
 Player handleKeyEvent(ALLEGRO_EVENT event, Player player) {
   const bool down = event.type == ALLEGRO_EVENT_KEY_DOWN;

@@ -19,16 +19,20 @@ bool canMoveLeft(Cell lowerLeft, Cell upperLeft, float x) {
   return true;
 }
 
+namespace {
+
 // Whether the sprite, with its left edge at x, stays clear of the column of
 // `cell` or that cell is open.
-static bool openOrBeyondReach(const Cell& cell, double x) {
+bool openOrBeyondReach(const Cell& cell, double x) {
   return cell.passable || static_cast<double>(cell.x) >= x + 10.0;
 }
 
 // Counters wrap instead of overflowing after a very long run.
-static int32_t addTicks(int32_t tick, int32_t count) {
+int32_t addTicks(int32_t tick, int32_t count) {
   return static_cast<int32_t>(static_cast<uint32_t>(tick) + static_cast<uint32_t>(count));
 }
+
+}  // namespace
 
 Player updatePlayer(Player player, const World* world, int32_t* tickCount, int32_t* jumpEndTick) {
   const int col = static_cast<int>(player.x) / kCellSize;

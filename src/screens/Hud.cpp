@@ -1,6 +1,7 @@
 // The heads-up band along the bottom of the game screen.
 #include "screens/Hud.h"
 
+#include "screens/HudLayout.h"
 #include "screens/HudText.h"
 
 void drawHud(const Player* player, const BlockType* catalogue, ALLEGRO_FONT* font,
@@ -11,7 +12,7 @@ void drawHud(const Player* player, const BlockType* catalogue, ALLEGRO_FONT* fon
   const ALLEGRO_COLOR white = al_map_rgb(255, 255, 255);
   const ALLEGRO_COLOR black = al_map_rgb(0, 0, 0);
 
-  al_draw_bitmap(hudBarBitmap, 0.0f, static_cast<float>(height - 50), 0);
+  al_draw_bitmap(hudBarBitmap, 0.0f, static_cast<float>(height - kHudLayout.barUp), 0);
   const char* lines[6] = {text.playerX,  text.playerY,  text.slots[0],
                           text.slots[1], text.slots[2], text.slots[3]};
   // Drawn in the order: both positions, then slots 1, 2, 3, 4.
@@ -25,10 +26,10 @@ void drawHud(const Player* player, const BlockType* catalogue, ALLEGRO_FONT* fon
     al_draw_bitmap(catalogue[player->selectedSlot + 1].bitmap, static_cast<float>(markerX),
                    static_cast<float>(markerY), 0);
 
-  al_draw_bitmap(buttonBitmap, static_cast<float>(width - 40), static_cast<float>(height - 25), 0);
-  al_draw_text(font, black, static_cast<float>(width - 20), static_cast<float>(height - 20),
-               ALLEGRO_ALIGN_CENTRE, "Load");
-  al_draw_bitmap(buttonBitmap, static_cast<float>(width - 100), static_cast<float>(height - 25), 0);
-  al_draw_text(font, black, static_cast<float>(width - 80), static_cast<float>(height - 20),
-               ALLEGRO_ALIGN_CENTRE, "Save");
+  for (const HudButtonPlace& place : kHudLayout.buttons) {
+    al_draw_bitmap(buttonBitmap, static_cast<float>(width - place.fromRight),
+                   static_cast<float>(height - place.up), 0);
+    al_draw_text(font, black, static_cast<float>(width - place.labelFromRight),
+                 static_cast<float>(height - place.labelUp), ALLEGRO_ALIGN_CENTRE, place.label);
+  }
 }

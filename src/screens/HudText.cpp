@@ -1,4 +1,4 @@
-// The heads-up band's texts and positions, worked out from the player record.
+// The heads-up band's texts, worked out from the player record.
 #include "screens/HudText.h"
 
 #include <cstdio>
@@ -12,22 +12,4 @@ HudText formatHudText(const Player& player) {
   std::snprintf(text.slots[2], sizeof text.slots[2], "3) Stone: %d", static_cast<int>(player.stoneCount));
   std::snprintf(text.slots[3], sizeof text.slots[3], "4) Gold: %d", static_cast<int>(player.goldCount));
   return text;
-}
-
-bool hudMarkerPosition(int selectedSlot, int screenHeight, int* x, int* y) {
-  if (selectedSlot < 1 || selectedSlot > 4) return false;
-  *x = (selectedSlot % 2 == 1) ? 138 : 238;
-  *y = screenHeight - (selectedSlot <= 2 ? 38 : 18);
-  return true;
-}
-
-void hudLinePosition(int line, int screenHeight, int* x, int* y) {
-  if (line < 2) {
-    *x = 10;
-    *y = screenHeight - (line == 0 ? 40 : 20);
-    return;
-  }
-  const int slot = line - 1;
-  *x = (slot % 2 == 1) ? 150 : 250;
-  *y = screenHeight - (slot <= 2 ? 40 : 20);
 }

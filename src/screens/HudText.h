@@ -1,4 +1,4 @@
-// The heads-up band's texts and positions, worked out from the player record.
+// The heads-up band's texts, worked out from the player record.
 #pragma once
 
 #include "player/Player.h"
@@ -14,10 +14,3 @@ struct HudText {
 };
 
 HudText formatHudText(const Player& player);
-
-// Where the selection marker stands for a slot on a screen of height H;
-// false for a slot outside 1 to 4 (no marker).
-bool hudMarkerPosition(int selectedSlot, int screenHeight, int* x, int* y);
-
-// Screen position of status line `line` (0 Player X, 1 Player Y, 2..5 slots 1..4).
-void hudLinePosition(int line, int screenHeight, int* x, int* y);

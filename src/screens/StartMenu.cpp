@@ -20,11 +20,15 @@ void drawStartMenu(ALLEGRO_BITMAP* menuButtonBitmap, ALLEGRO_FONT* font) {
   al_flip_display();
 }
 
+namespace {
+
 // The window was closed during the menus: nothing is built or saved.
-[[noreturn]] static void quitFromMenus() {
+[[noreturn]] void quitFromMenus() {
   std::printf("Quitting.\n");
   std::exit(1);
 }
+
+}  // namespace
 
 Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display,
                     ALLEGRO_EVENT_QUEUE* eventQueue, ALLEGRO_EVENT event) {

@@ -121,5 +121,9 @@ inline void writeCatalogueEntry(World* world, int col, int row, const BlockType&
 void fillCatalogueEntries(BlockCatalogue catalogue);
 
 // Fill the catalogue and create its six tiles (needs a current display);
-// false if a tile cannot be made.
+// false if a tile cannot be made (nothing is left behind then).
 bool buildBlockCatalogue(BlockCatalogue catalogue);
+
+// Destroy the tiles and their atlas and clear the entries' tiles; a catalogue
+// without tiles is left as it is.
+void destroyBlockCatalogue(BlockCatalogue catalogue);

@@ -11,7 +11,7 @@ using namespace displaytest;
 TEST(CatalogueTiles, EachKindDrawsItsColourFromOneAtlas) {
   GameScene scene(320, 200);
   ASSERT_TRUE(scene.ok());
-  const BlockType* catalogue = scene.catalogue;
+  const BlockType* catalogue = scene.shell.catalogue;
   ALLEGRO_BITMAP* atlas = al_get_parent_bitmap(catalogue[0].bitmap);
   ASSERT_NE(atlas, nullptr);
   EXPECT_EQ(catalogue[kUnderground].bitmap, catalogue[kNull].bitmap);  // tile A, shared
@@ -32,6 +32,25 @@ TEST(CatalogueTiles, EachKindDrawsItsColourFromOneAtlas) {
         wrong.check(pixels.pixel(x, y) == kKindColour[id], x, y, pixels.pixel(x, y), "the kind's colour");
     EXPECT_EQ(wrong.count(), 0) << wrong.summary();
   }
+}
+
+// Every object the shell makes is there after opening and gone after the
+// release, each destroyed once (the sanitizer build catches a second destroy).
+TEST(ShellRecord, ReleaseDestroysWhatOpeningMadeOnce) {
+  GameScene scene(320, 200);
+  ASSERT_TRUE(scene.ok());
+  Shell& shell = scene.shell;
+  for (const void* made :
+       {static_cast<const void*>(shell.display), static_cast<const void*>(shell.font),
+        static_cast<const void*>(shell.player.sprite), static_cast<const void*>(shell.buttonBitmap),
+        static_cast<const void*>(shell.hudBarBitmap), static_cast<const void*>(shell.renderThread),
+        static_cast<const void*>(shell.renderContext.mutex),
+        static_cast<const void*>(shell.renderContext.tickCond)})
+    EXPECT_NE(made, nullptr);
+  EXPECT_EQ(shell.renderContext.catalogue[kGold].bitmap, shell.catalogue[kGold].bitmap);
+  EXPECT_EQ(shell.renderContext.player, &shell.player);
+  releaseShell(&shell);
+  releaseShell(&shell);  // nothing left to destroy; the scene releases once more
 }
 
 // Start-up makes the sprite and the button tile while the start display is

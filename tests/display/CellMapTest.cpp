@@ -33,7 +33,7 @@ class FramePair {
     scene.setScreen(width, height);
     viaMap_ = al_create_bitmap(width, height);
     perTile_ = al_create_bitmap(width, height);
-    mapMade_ = createCellMap(&map_, scene.catalogue);
+    mapMade_ = createCellMap(&map_, scene.shell.catalogue);
   }
   ~FramePair() {
     destroyCellMap(&map_);
@@ -45,12 +45,12 @@ class FramePair {
   // Draw both frames at (x, y) and expect the same pixels; returns the map's frame.
   Image expectSame(Position at, const std::string& step) {
     SCOPED_TRACE(step);
-    scene_.player.x = at.x;
-    scene_.player.y = at.y;
+    scene_.shell.player.x = at.x;
+    scene_.shell.player.y = at.y;
     al_set_target_bitmap(viaMap_);
-    drawFrame(scene_.player, scene_.context, &map_);
+    drawFrame(scene_.shell.player, scene_.shell.renderContext, &map_);
     al_set_target_bitmap(perTile_);
-    drawFrame(scene_.player, scene_.context, nullptr);
+    drawFrame(scene_.shell.player, scene_.shell.renderContext, nullptr);
     Image mapped = readBitmap(viaMap_);
     const Image reference = readBitmap(perTile_);
     EXPECT_FALSE(mapped.empty());
@@ -100,29 +100,29 @@ TEST_P(CellMapFrames, MatchTheOneTilePerCellLoop) {
   const int col = (1002 - w / 2 + w / 4) / 10, row = (2003 - h / 2 + h / 4) / 10;
   const BlockId kinds[] = {kGold, kUnderground, kAir, kNull, kGrass};
   for (BlockId kind : kinds) {
-    writeCatalogueEntry(world, col, row, scene.catalogue[kind]);
-    writeCatalogueEntry(world, col + 3, row + 1, scene.catalogue[(kind + 2) % kBlockKinds]);
+    writeCatalogueEntry(world, col, row, scene.shell.catalogue[kind]);
+    writeCatalogueEntry(world, col + 3, row + 1, scene.shell.catalogue[(kind + 2) % kBlockKinds]);
     frames.expectSame(here, "cell" + std::to_string(kind));
   }
 
   // A cell written many times between two frames shows its last tile.
-  for (int n = 0; n < 50; ++n) writeCatalogueEntry(world, col, row, scene.catalogue[n % kBlockKinds]);
-  writeCatalogueEntry(world, col, row, scene.catalogue[kStone]);
+  for (int n = 0; n < 50; ++n) writeCatalogueEntry(world, col, row, scene.shell.catalogue[n % kBlockKinds]);
+  writeCatalogueEntry(world, col, row, scene.shell.catalogue[kStone]);
   const Image shown = frames.expectSame(here, "rewritten");
   const int screenX = 10 * col - (1002 - w / 2) + 5, screenY = 10 * row - (2003 - h / 2) + 5;
   EXPECT_EQ(shown.pixel(screenX, screenY), kStoneTile);
 
   // The whole world changes: another generation, then a decoded save of a third.
-  generateWorldFromSeed(world, scene.catalogue, 2);
+  generateWorldFromSeed(world, scene.shell.catalogue, 2);
   frames.expectSame(here, "regenerated");
   frames.expectSame({30.0f, 800.0f}, "regenerated-start");
   {
     auto other = std::make_unique<World>();
-    generateWorldFromSeed(other.get(), scene.catalogue, 3);
+    generateWorldFromSeed(other.get(), scene.shell.catalogue, 3);
     std::vector<uint8_t> bytes(kSaveFileBytes);
-    encodeSave(*other, scene.player, bytes.data());
+    encodeSave(*other, scene.shell.player, bytes.data());
     ASSERT_EQ(findSaveDamage(bytes.data(), bytes.size()), "");
-    decodeSave(bytes.data(), world, scene.player, scene.catalogue);
+    decodeSave(bytes.data(), world, scene.shell.player, scene.shell.catalogue);
   }
   frames.expectSame(here, "loaded");
   frames.expectSame({7187.5f, 4720.0f}, "loaded-corner");
@@ -141,7 +141,8 @@ TEST(CellMapLargeScreen, FramesInsideTheGrid) {
   constexpr int w = 7300, h = 4900;
   GameScene scene(320, 200);
   ASSERT_TRUE(scene.ok());
-  if (al_get_display_option(scene.display, ALLEGRO_MAX_BITMAP_SIZE) < w) GTEST_SKIP() << "bitmaps too small";
+  if (al_get_display_option(scene.shell.display, ALLEGRO_MAX_BITMAP_SIZE) < w)
+    GTEST_SKIP() << "bitmaps too small";
   FramePair frames(scene, w, h);
   ASSERT_TRUE(frames.ok());
   struct Case {

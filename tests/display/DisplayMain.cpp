@@ -11,23 +11,26 @@
 #include <cstring>
 #include <filesystem>
 
+#include "Artifacts.h"
 #include "DisplaySupport.h"
+#include "screens/HudLayout.h"
 #include "world/Terrain.h"
 
 namespace displaytest {
 
 namespace {
+
 xharness::XvfbServer* server = nullptr;
+
+// The fallback font the game ships, found from this source file's place.
+std::string fontPath() {
+  return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "arial.ttf")
+      .string();
 }
+
+}  // namespace
 
 Display* xDisplay() { return server->display(); }
-
-ALLEGRO_FONT* loadGameFont() {
-  // The fallback font the game ships, found from this source file's place.
-  const auto path =
-      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "arial.ttf";
-  return al_load_font(path.c_str(), 12, 0);
-}
 
 ALLEGRO_BITMAP* makeFilledBitmap(int width, int height, Rgb colour) {
   ALLEGRO_BITMAP* bitmap = al_create_bitmap(width, height);
@@ -63,12 +66,9 @@ Image captureDisplay(ALLEGRO_DISPLAY* display, const std::function<bool(const Im
 }
 
 void saveArtifact(const Image& image, const std::string& suffix) {
-  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(test->test_suite_name()) + "." + test->name() + suffix + ".ppm";
-  for (char& c : name)
-    if (c == '/') c = '_';
-  xharness::makeDirectories(TESSALY_ARTIFACT_DIR);
-  const std::string path = std::string(TESSALY_ARTIFACT_DIR) + "/" + name;
+  const std::string base = xharness::artifactBase();
+  if (base.empty()) return;
+  const std::string path = base + suffix + ".ppm";
   if (image.savePpm(path)) std::printf("failure image: %s\n", path.c_str());
 }
 
@@ -117,66 +117,44 @@ std::vector<Box> hudElementBoxes(const Player& player, ALLEGRO_FONT* font) {
   std::snprintf(lines[3], 64, "2) Grass: %d", player.grassCount);
   std::snprintf(lines[4], 64, "3) Stone: %d", player.stoneCount);
   std::snprintf(lines[5], 64, "4) Gold: %d", player.goldCount);
-  const int at[6][2] = {{10, h - 40},  {10, h - 20},  {150, h - 40},
-                        {250, h - 40}, {150, h - 20}, {250, h - 20}};
   std::vector<Box> boxes;
   const int lineHeight = al_get_font_line_height(font);
-  for (int i = 0; i < 6; ++i)
-    boxes.push_back({at[i][0] - 1, at[i][1], at[i][0] + al_get_text_width(font, lines[i]) + 2,
-                     at[i][1] + lineHeight + 1});
-  const int marker[4][2] = {{138, h - 38}, {238, h - 38}, {138, h - 18}, {238, h - 18}};
-  for (const auto& m : marker) boxes.push_back({m[0], m[1], m[0] + 10, m[1] + 10});
-  boxes.push_back({w - 40, h - 25, w, h + 15});
-  boxes.push_back({w - 100, h - 25, w - 60, h + 15});
+  for (int i = 0; i < 6; ++i) {
+    const HudSpot& at = kHudLayout.lines[i];
+    boxes.push_back(
+        {at.x - 1, h - at.up, at.x + al_get_text_width(font, lines[i]) + 2, h - at.up + lineHeight + 1});
+  }
+  for (const HudSpot& m : kHudLayout.markers)
+    boxes.push_back({m.x, h - m.up, m.x + kCellSize, h - m.up + kCellSize});
+  const int size = kHudLayout.buttonSize;
+  for (const HudButtonPlace& b : kHudLayout.buttons)
+    boxes.push_back({w - b.fromRight, h - b.up, w - b.fromRight + size, h - b.up + size});
   return boxes;
 }
 
 GameScene::GameScene(int width, int height) {
-  al_set_new_display_flags(ALLEGRO_WINDOWED);
-  display = al_create_display(width, height);
-  if (display == nullptr) return;
-  font = loadGameFont();
-  tilesBuilt = buildBlockCatalogue(catalogue);
-  sprite = makeFilledBitmap(10, 20, kSpriteColour);
-  buttonBitmap = makeFilledBitmap(40, 40, kGrey);
+  const std::string font = fontPath();
+  failure = openGameShell(&shell, width, height, font.c_str());
+  if (failure != nullptr) {
+    ADD_FAILURE() << "the game shell: " << failure;
+    return;
+  }
   world = std::make_unique<World>();
-  generateWorldFromSeed(world.get(), catalogue, 1);
-  player = makeStartingPlayer();
-  player.sprite = sprite;
-  setScreen(width, height);
-  context.font = font;
-  context.buttonBitmap = buttonBitmap;
-  context.display = display;
-  std::memcpy(context.catalogue, catalogue, sizeof catalogue);
-  context.world = world.get();
-  context.player = &player;
-  al_set_target_backbuffer(display);
+  generateWorldFromSeed(world.get(), shell.catalogue, 1);
+  shell.renderContext.world = world.get();
 }
 
 void GameScene::setScreen(int width, int height) {
-  if (hudBarBitmap == nullptr || al_get_bitmap_width(hudBarBitmap) != width) {
-    if (hudBarBitmap != nullptr) al_destroy_bitmap(hudBarBitmap);
-    hudBarBitmap = makeFilledBitmap(width, 10, kBlack);
-    context.hudBarBitmap = hudBarBitmap;
+  if (al_get_bitmap_width(shell.hudBarBitmap) != width) {
+    al_destroy_bitmap(shell.hudBarBitmap);
+    shell.hudBarBitmap = makeFilledBitmap(width, kHudLayout.barHeight, kBlack);
+    shell.renderContext.hudBarBitmap = shell.hudBarBitmap;
   }
-  player.screenWidth = width;
-  player.screenHeight = height;
+  shell.player.screenWidth = width;
+  shell.player.screenHeight = height;
 }
 
-GameScene::~GameScene() {
-  if (display == nullptr) return;
-  al_set_target_backbuffer(display);
-  if (font != nullptr) al_destroy_font(font);
-  for (ALLEGRO_BITMAP* bitmap : {sprite, buttonBitmap, hudBarBitmap})
-    if (bitmap != nullptr) al_destroy_bitmap(bitmap);
-  ALLEGRO_BITMAP* atlas = catalogue[0].bitmap ? al_get_parent_bitmap(catalogue[0].bitmap) : nullptr;
-  for (int id = 0; id < kBlockKinds - 1; ++id)
-    if (catalogue[id].bitmap != nullptr) al_destroy_bitmap(catalogue[id].bitmap);
-  if (atlas != nullptr) al_destroy_bitmap(atlas);
-  if (context.mutex != nullptr) al_destroy_mutex(context.mutex);
-  if (context.tickCond != nullptr) al_destroy_cond(context.tickCond);
-  al_destroy_display(display);
-}
+GameScene::~GameScene() { releaseShell(&shell); }
 
 }  // namespace displaytest
 

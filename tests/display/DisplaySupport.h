@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "X11Harness.h"
-#include "app/RenderContext.h"
+#include "app/StartUp.h"
 
 namespace displaytest {
 
@@ -37,9 +37,6 @@ constexpr Rgb kKindColour[kBlockKinds] = {kBlack,     kSkyTile,  kDirtTile, kGra
 
 // The client connection to this process's Xvfb (opened by main).
 Display* xDisplay();
-
-// The game's 12-pixel font, loaded for the current display.
-ALLEGRO_FONT* loadGameFont();
 
 // A bitmap of one colour, made for the current display.
 ALLEGRO_BITMAP* makeFilledBitmap(int width, int height, Rgb colour);
@@ -75,7 +72,7 @@ struct Box {
 Box centredTextBox(ALLEGRO_FONT* font, const char* text, int centre, int top);
 
 // Where the heads-up band may put anything but its background: the six
-// status lines' text, the marker of slots 1 to 4, the two buttons.
+// status lines' text, the marker of slots 1 to 4, the two buttons (Load, Save).
 std::vector<Box> hudElementBoxes(const Player& player, ALLEGRO_FONT* font);
 
 // Ends the process when it is not dismissed within `seconds`, so that a
@@ -92,28 +89,21 @@ class Watchdog {
   std::thread thread_;
 };
 
-// A display and everything start-up makes for a frame: font, catalogue,
-// sprite, HUD bitmaps, a world from seed 1 and the starting record.
+// The game's shell for a display of the given size, made as the game makes
+// it but without the start screen, and a world from seed 1 in its context.
 struct GameScene {
   GameScene(int width, int height);
   ~GameScene();
   GameScene(const GameScene&) = delete;
   GameScene& operator=(const GameScene&) = delete;
 
-  bool ok() const { return display != nullptr && font != nullptr && tilesBuilt; }
+  bool ok() const { return failure == nullptr; }
   // Give the record another screen size (and the bar that width).
   void setScreen(int width, int height);
 
-  ALLEGRO_DISPLAY* display = nullptr;
-  ALLEGRO_FONT* font = nullptr;
-  BlockCatalogue catalogue{};
-  bool tilesBuilt = false;
-  ALLEGRO_BITMAP* sprite = nullptr;
-  ALLEGRO_BITMAP* buttonBitmap = nullptr;
-  ALLEGRO_BITMAP* hudBarBitmap = nullptr;
+  Shell shell;
+  const char* failure = nullptr;  // why the shell could not be made
   std::unique_ptr<World> world;
-  Player player;
-  RenderContext context{};
 };
 
 }  // namespace displaytest

@@ -37,7 +37,7 @@ const FrameCase kFrameCases[] = {
 void expectFrame(const Image& image, const FrameCase& c, const GameScene& scene) {
   ASSERT_EQ(image.width, kWidth);
   ASSERT_EQ(image.height, kHeight);
-  const std::vector<Box> hud = hudElementBoxes(scene.player, scene.font);
+  const std::vector<Box> hud = hudElementBoxes(scene.shell.player, scene.shell.font);
   const Box sprite{c.spriteX, c.spriteY, c.spriteX + 10, c.spriteY + 20};
   Mismatches wrong;
   for (int y = 0; y < kHeight; ++y)
@@ -65,7 +65,7 @@ void expectFrame(const Image& image, const FrameCase& c, const GameScene& scene)
 // Waits until the window shows the Load button, and the sprite where the
 // case puts it when that is on screen.
 Image captureFrame(const GameScene& scene, const FrameCase& c) {
-  return captureDisplay(scene.display, [&](const Image& image) {
+  return captureDisplay(scene.shell.display, [&](const Image& image) {
     return image.pixel(kWidth - 30, kHeight - 24) == kGrey &&
            (c.spriteY < 0 || image.pixel(c.spriteX + 5, c.spriteY + 5) == kSpriteColour);
   });
@@ -81,10 +81,10 @@ TEST_P(FrameDrawing, ShowsCellsSpriteAndBandAfterTheFlip) {
   GameScene scene(kWidth, kHeight);
   ASSERT_TRUE(scene.ok());
   CellMap map;
-  ASSERT_TRUE(createCellMap(&map, scene.catalogue));
-  scene.player.x = c.x;
-  scene.player.y = c.y;
-  drawFrame(scene.player, scene.context, &map);
+  ASSERT_TRUE(createCellMap(&map, scene.shell.catalogue));
+  scene.shell.player.x = c.x;
+  scene.shell.player.y = c.y;
+  drawFrame(scene.shell.player, scene.shell.renderContext, &map);
   al_flip_display();
   expectFrame(captureFrame(scene, c), c, scene);
   destroyCellMap(&map);
@@ -98,29 +98,25 @@ INSTANTIATE_TEST_SUITE_P(Positions, FrameDrawing, testing::ValuesIn(kFrameCases)
 TEST(RenderThreadOnDisplay, DrawsTheStoredRecordAndEndsWhenStopped) {
   GameScene scene(kWidth, kHeight);
   ASSERT_TRUE(scene.ok());
-  scene.context.mutex = al_create_mutex();
-  scene.context.tickCond = al_create_cond();
+  Shell& shell = scene.shell;
   const FrameCase moved{"Moved", 50.0f, 800.0f, 0, 350, 50, 450, 860};
   {
     Watchdog watchdog(60, "the render thread");
     al_set_target_bitmap(nullptr);
-    ALLEGRO_THREAD* thread = al_create_thread(renderThreadMain, &scene.context);
-    ASSERT_NE(thread, nullptr);
-    al_start_thread(thread);
+    al_start_thread(shell.renderThread);
     for (int tick = 0; tick < 20; ++tick) {
       if (tick == 10) {
-        Player next = scene.player;
+        Player next = shell.player;
         next.x = moved.x;
-        storePlayer(&scene.context, next);
+        storePlayer(&shell.renderContext, next);
       }
-      al_broadcast_cond(scene.context.tickCond);
+      al_broadcast_cond(shell.renderContext.tickCond);
       al_rest(1.0 / 60.0);
     }
     al_rest(0.2);
-    requestRenderStop(thread, &scene.context);
-    al_destroy_thread(thread);
+    stopRenderThread(&shell);
   }
-  al_set_target_backbuffer(scene.display);
+  al_set_target_backbuffer(scene.shell.display);
   expectFrame(captureFrame(scene, moved), moved, scene);
 }
 
@@ -128,9 +124,10 @@ TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
   GameScene scene(640, 240);
   ASSERT_TRUE(scene.ok());
   ALLEGRO_BITMAP* menuButton = makeFilledBitmap(80, 40, kGrey);
-  al_set_target_backbuffer(scene.display);
-  drawStartMenu(menuButton, scene.font);
-  const Image image = captureDisplay(scene.display, [](const Image& i) { return i.pixel(55, 55) == kGrey; });
+  al_set_target_backbuffer(scene.shell.display);
+  drawStartMenu(menuButton, scene.shell.font);
+  const Image image =
+      captureDisplay(scene.shell.display, [](const Image& i) { return i.pixel(55, 55) == kGrey; });
   ASSERT_EQ(image.width, 640);
 
   struct Button {
@@ -139,8 +136,8 @@ TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
   };
   const Button buttons[6] = {{"1280x768", 50, 50},    {"1440x900", 200, 50},   {"1680x1050", 350, 50},
                              {"Fullscreen", 500, 50}, {"New World", 215, 160}, {"Load World", 340, 160}};
-  const Box headings[2] = {centredTextBox(scene.font, "Resolution Selection", 320, 10),
-                           centredTextBox(scene.font, "New Game or Load?", 320, 120)};
+  const Box headings[2] = {centredTextBox(scene.shell.font, "Resolution Selection", 320, 10),
+                           centredTextBox(scene.shell.font, "New Game or Load?", 320, 120)};
   Mismatches wrong;
   bool labelDark[6] = {}, headingWhite[2] = {};
   for (int y = 0; y < image.height; ++y)
@@ -152,7 +149,7 @@ TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
              !Box{buttons[b].left, buttons[b].top, buttons[b].left + 80, buttons[b].top + 40}.contains(x, y))
         ++b;
       if (b < 6) {
-        if (centredTextBox(scene.font, buttons[b].label, buttons[b].left + 40, buttons[b].top + 13)
+        if (centredTextBox(scene.shell.font, buttons[b].label, buttons[b].left + 40, buttons[b].top + 13)
                 .contains(x, y)) {
           wrong.check(grey && c.r <= kGrey.r, x, y, c, "grey or black label text");
           labelDark[b] |= c.r < 60;

@@ -6,6 +6,7 @@
 
 #include "DisplaySupport.h"
 #include "screens/Hud.h"
+#include "screens/HudLayout.h"
 
 using namespace displaytest;
 
@@ -30,32 +31,37 @@ TEST_P(HudDrawing, EveryElementStandsWhereItBelongs) {
   scene.setScreen(w, h);
   ALLEGRO_BITMAP* target = al_create_bitmap(w + 20, h + 20);
   ASSERT_NE(target, nullptr);
-  Player& player = scene.player;
+  Player& player = scene.shell.player;
   player.x = 1234.5f;
   player.y = -56.0f;
   player.dirtCount = 0;
   player.grassCount = 7;
   player.stoneCount = 123456;
   player.goldCount = 2147483647;
-  const Box labels[2] = {centredTextBox(scene.font, "Load", w - 20, h - 20),
-                         centredTextBox(scene.font, "Save", w - 80, h - 20)};
+  Box labels[2];
+  for (int b = 0; b < 2; ++b) {
+    const HudButtonPlace& place = kHudLayout.buttons[b];
+    labels[b] = centredTextBox(scene.shell.font, place.label, w - place.labelFromRight, h - place.labelUp);
+  }
 
   for (int slot = 0; slot <= 5; ++slot) {
     SCOPED_TRACE("selected slot " + std::to_string(slot));
     player.selectedSlot = slot;
     al_set_target_bitmap(target);
     al_clear_to_color(al_map_rgb(kMagenta.r, kMagenta.g, kMagenta.b));
-    drawHud(&player, scene.catalogue, scene.font, scene.buttonBitmap, scene.hudBarBitmap);
+    drawHud(&player, scene.shell.catalogue, scene.shell.font, scene.shell.buttonBitmap,
+            scene.shell.hudBarBitmap);
     const Image image = readBitmap(target);
     ASSERT_FALSE(image.empty());
-    const std::vector<Box> boxes = hudElementBoxes(player, scene.font);  // 6 lines, 4 markers, 2 buttons
+    const std::vector<Box> boxes =
+        hudElementBoxes(player, scene.shell.font);  // 6 lines, 4 markers, 2 buttons
 
     Mismatches wrong;
     bool textWhite[6] = {}, labelDark[2] = {};
     for (int y = 0; y < image.height; ++y)
       for (int x = 0; x < image.width; ++x) {
         const Rgb c = image.pixel(x, y);
-        if (y >= h - 50 && y < h - 40 && x < w) {
+        if (y >= h - kHudLayout.barUp && y < h - kHudLayout.barUp + kHudLayout.barHeight && x < w) {
           wrong.check(c == kBlack, x, y, c, "the bar's black");
           continue;
         }

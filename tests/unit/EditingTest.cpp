@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "TestWorlds.h"
 #include "player/Editing.h"
+#include "screens/HudLayout.h"
 #include "world/SaveFile.h"
 
 namespace {
@@ -27,9 +29,7 @@ struct GuardedWorld {
 class Editing : public testing::Test {
  protected:
   void SetUp() override {
-    fillCatalogueEntries(catalogue);
-    for (int id = 0; id < kBlockKinds; ++id)
-      catalogue[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(0x2000 + 0x10 * id);
+    fillTracedCatalogue(catalogue, 0x2000);
     grid = std::make_unique<GuardedWorld>();
     fill(kAir);
     for (Cell& cell : grid->after) cell = catalogue[kAir];

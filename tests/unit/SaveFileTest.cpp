@@ -67,7 +67,7 @@ class SaveFile : public testing::Test {
     ASSERT_NE(nullptr, mkdtemp(name));
     directory = name;
     path = (directory / kSaveFileName).string();
-    tracedCatalogue(catalogue, 0x3000);
+    fillTracedCatalogue(catalogue, 0x3000);
     world = generated(1);
   }
   void TearDown() override {
@@ -75,12 +75,6 @@ class SaveFile : public testing::Test {
     fs::remove_all(directory);
   }
 
-  // A catalogue whose tiles are distinct fake handles from `base` on.
-  static void tracedCatalogue(BlockCatalogue out, uintptr_t base) {
-    fillCatalogueEntries(out);
-    for (int id = 0; id < kBlockKinds; ++id)
-      out[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(base + 0x10 * id);
-  }
   // A new world from `seed`.
   std::unique_ptr<World> generated(uint32_t seed) const {
     auto out = std::make_unique<World>();
@@ -200,7 +194,7 @@ TEST_F(SaveFile, RoundTripRestoresTheFileAndKeepsTheRunningGamesSpriteAndScreen)
   writeFile(path, file);
 
   BlockCatalogue running;
-  tracedCatalogue(running, 0x9000);
+  fillTracedCatalogue(running, 0x9000);
   auto target = generated(2);
   const Player current{.x = 30.0f,
                        .y = 800.0f,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "screens/HudLayout.h"
 #include "screens/HudText.h"
 #include "screens/StartMenuLogic.h"
 
@@ -35,28 +36,12 @@ TEST(HudText, LinesShowPositionsWithOneDecimalAndCountsInFull) {
   EXPECT_STREQ("Player Y: -340282346638528859811704183484516925440.0", text.playerY);
 }
 
-TEST(HudText, MarkerStandsBesideTheSelectedSlotOnly) {
-  const struct {
-    int slot;
-    bool shown;
-    int x, dy;  // dy: distance above the screen's bottom edge
-  } kCases[] = {{1, true, 138, 38}, {2, true, 238, 38}, {3, true, 138, 18}, {4, true, 238, 18},
-                {0, false, 0, 0},   {5, false, 0, 0},   {-1, false, 0, 0},  {INT32_MIN, false, 0, 0}};
-  for (int height : {900, 1050}) {
-    for (const auto& c : kCases) {
-      int x = -123, y = -123;
-      EXPECT_EQ(c.shown, hudMarkerPosition(c.slot, height, &x, &y)) << c.slot;
-      EXPECT_EQ(c.shown ? c.x : -123, x) << c.slot;
-      EXPECT_EQ(c.shown ? height - c.dy : -123, y) << c.slot;
-    }
-  }
-  // Status lines: Player X, Player Y, then slots 1 to 4.
-  const int kLines[6][2] = {{10, 40}, {10, 20}, {150, 40}, {250, 40}, {150, 20}, {250, 20}};
-  for (int line = 0; line < 6; ++line) {
-    int x = 0, y = 0;
-    hudLinePosition(line, 900, &x, &y);
-    EXPECT_EQ(kLines[line][0], x) << line;
-    EXPECT_EQ(900 - kLines[line][1], y) << line;
+TEST(HudText, NoMarkerForASlotOutsideOneToFour) {
+  for (int slot : {0, 5, -1, INT32_MIN, INT32_MAX}) {
+    int x = -123, y = -123;
+    EXPECT_FALSE(hudMarkerPosition(slot, 900, &x, &y)) << slot;
+    EXPECT_EQ(x, -123);
+    EXPECT_EQ(y, -123);
   }
 }
 

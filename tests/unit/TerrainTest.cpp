@@ -7,21 +7,15 @@
 #include <memory>
 #include <string>
 
+#include "TestWorlds.h"
 #include "world/Terrain.h"
 
 namespace {
 
-// A catalogue whose tiles are distinct fake handles, so that copies can be traced.
-void fillTracedCatalogue(BlockCatalogue catalogue) {
-  fillCatalogueEntries(catalogue);
-  for (int id = 0; id < kBlockKinds; ++id)
-    catalogue[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(0x1000 + 0x10 * id);
-}
-
 // A new world from `seed`.
 std::unique_ptr<World> generated(uint32_t seed) {
   BlockCatalogue catalogue;
-  fillTracedCatalogue(catalogue);
+  fillTracedCatalogue(catalogue, 0x1000);
   auto world = std::make_unique<World>();
   generateWorldFromSeed(world.get(), catalogue, seed);
   return world;
@@ -101,7 +95,7 @@ std::string firstBrokenCell(const World& world, const BlockCatalogue catalogue) 
 
 TEST(Terrain, GeneratedWorldsKeepTheBandsAndShares) {
   BlockCatalogue catalogue;
-  fillTracedCatalogue(catalogue);
+  fillTracedCatalogue(catalogue, 0x1000);
   // Expected share in percent per row, from the table of chances.
   const struct {
     int row;
@@ -147,7 +141,7 @@ TEST(Terrain, SameSeedSameWorldAndTheClockSeedsGenerateWorld) {
   EXPECT_NE(0, std::memcmp(first.get(), other.get(), sizeof(World)));
 
   BlockCatalogue catalogue;
-  fillTracedCatalogue(catalogue);
+  fillTracedCatalogue(catalogue, 0x1000);
   auto timed = std::make_unique<World>();
   const auto before = static_cast<uint32_t>(std::time(nullptr));
   generateWorld(timed.get(), catalogue);

@@ -3,6 +3,7 @@
 
 #include "app/View.h"
 #include "player/Movement.h"
+#include "screens/HudLayout.h"
 #include "world/SaveFile.h"
 #include "world/World.h"
 
@@ -100,20 +101,20 @@ TEST(ViewTest, OfferedDisplaysNeverLeaveTheGrid) {
       for (double y = kLowestPlayerY; y <= kHighestPlayerY; y += kFallStep * 3) {
         const View view = computeView(static_cast<float>(x), static_cast<float>(y), size[0], size[1]);
         const bool uncut = view.columnBegin == 0 && view.columnEnd == view.columns && view.rowBegin == 0 &&
-                           view.rowEnd == view.rows - 5;
+                           view.rowEnd == view.rows - kHudRows;
         const bool inGrid = isInGrid(view.firstColumn, view.firstRow) &&
                             isInGrid(view.firstColumn + view.columns - 1, view.firstRow + view.rows - 6);
         if ((!uncut || !inGrid) && failures++ < 5)
           ADD_FAILURE() << size[0] << "x" << size[1] << " at (" << x << ", " << y << "): columns "
                         << view.firstColumn << "+" << view.columns << ", rows " << view.firstRow << "+"
-                        << view.rows - 5;
+                        << view.rows - kHudRows;
       }
     // The walk's last reachable column and the bottom bound, which the coarse grid may step over.
     for (float x : {kHighestPlayerX, 7185.0f})
       for (float y : {kHighestPlayerY, kLowestPlayerY}) {
         const View view = computeView(x, y, size[0], size[1]);
         EXPECT_EQ(view.columnEnd, view.columns);
-        EXPECT_EQ(view.rowEnd, view.rows - 5);
+        EXPECT_EQ(view.rowEnd, view.rows - kHudRows);
         EXPECT_EQ(view.firstColumn + view.columnEnd - 1, 719);
       }
   }

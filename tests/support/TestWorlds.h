@@ -1,12 +1,22 @@
-// Hand-made grids for the unit tests: a world all Air (or any one kind) with
-// chosen cells of other kinds, built from the catalogue without its tiles.
+// Catalogues and hand-made grids for the logic tests and benchmarks: a world
+// all Air (or any one kind) with chosen cells of other kinds, built from the
+// catalogue without its tiles.
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "player/Player.h"
 #include "world/World.h"
+
+// The seven entries with distinct fake tile handles from `base` on, so that
+// a copy of an entry can be traced to its catalogue; logic never draws them.
+inline void fillTracedCatalogue(BlockCatalogue catalogue, uintptr_t base) {
+  fillCatalogueEntries(catalogue);
+  for (int id = 0; id < kBlockKinds; ++id)
+    catalogue[id].bitmap = reinterpret_cast<ALLEGRO_BITMAP*>(base + 0x10 * id);
+}
 
 // The seven catalogue entries, names and passability only (no tiles).
 inline const BlockType* testCatalogue() {

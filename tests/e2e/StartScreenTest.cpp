@@ -1,0 +1,119 @@
+// The real game's start screen: what it shows and the display it leads to.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include "GameFixture.h"
+
+using namespace gametest;
+
+namespace {
+
+using StartScreen = GameTest;
+
+TEST_F(StartScreen, ShowsSixLabelledGreyButtonsUnderTwoWhiteHeadings) {
+  ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
+  const Image img = shot();
+  ASSERT_EQ(img.width, 640);
+  ASSERT_EQ(img.height, 240);
+  for (Point b : {k1280, k1440, k1680, kFullscreen, kNewWorld, kLoadWorld}) {
+    SCOPED_TRACE("button at (" + std::to_string(b.x) + ", " + std::to_string(b.y) + ")");
+    for (Point p : {Point{b.x, b.y}, Point{b.x + 79, b.y}, Point{b.x, b.y + 39}, Point{b.x + 79, b.y + 39},
+                    Point{b.x + 4, b.y + 20}, Point{b.x + 75, b.y + 20}})
+      EXPECT_TRUE(near(img.pixel(p.x, p.y), kButtonGrey))
+          << "at (" << p.x << ", " << p.y << ") " << describe(img.pixel(p.x, p.y));
+    // Only the 80 x 40 tile: black just outside it.
+    for (Point p : {Point{b.x - 1, b.y + 20}, Point{b.x + 80, b.y + 20}, Point{b.x + 40, b.y - 1},
+                    Point{b.x + 40, b.y + 40}})
+      EXPECT_TRUE(near(img.pixel(p.x, p.y), kBlack)) << "at (" << p.x << ", " << p.y << ")";
+    // A dark label near the middle of the tile.
+    EXPECT_TRUE(anyPixel(img, b.x + 5, b.y + 12, b.x + 74, b.y + 30, isDark)) << "no label";
+  }
+  EXPECT_TRUE(anyPixel(img, 260, 8, 380, 26, isWhite)) << "no heading at the top";
+  EXPECT_TRUE(anyPixel(img, 260, 118, 380, 136, isWhite)) << "no heading above New World / Load World";
+  // Headings are centred on x = 320: white pixels on both sides of it.
+  EXPECT_TRUE(anyPixel(img, 260, 8, 318, 26, isWhite) && anyPixel(img, 322, 8, 380, 26, isWhite));
+  EXPECT_FALSE(anyPixel(img, 0, 0, 639, 7, isWhite)) << "white above the first heading";
+  EXPECT_FALSE(anyPixel(img, 0, 95, 639, 115, isWhite)) << "white between the button rows";
+}
+
+TEST_F(StartScreen, ChosenSizeCarriesIntoTheGameAndItsHud) {
+  ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
+  // Any mouse button chooses on the start screen.
+  click(dpy_, window_, centreOf(k1680).x, centreOf(k1680).y, 3);
+  click(dpy_, window_, centreOf(kNewWorld).x, centreOf(kNewWorld).y);
+  window_ = waitForWindowSize(dpy_, kTitle, 1680, 1050, kStartTimeout);
+  ASSERT_NE(window_, kNoWindow) << "no 1680x1050 game window\n" << joined(game_->lines());
+  ASSERT_TRUE(game_->waitForLine("Starting to Draw.", kLineTimeout));
+
+  const int W = 1680, H = 1050;
+  Image img;
+  // The sprite sits at (30, H/2) while the view follows it down.
+  ASSERT_TRUE(waitForImage(
+      dpy_, window_, [&](const Image& i) { return spriteAt(i, 30, H / 2); }, kSettleTimeout, &img));
+  lastShot_ = img;
+  for (int x : {5, 400, 900, W - 1}) {
+    SCOPED_TRACE("column " + std::to_string(x));
+    EXPECT_FALSE(near(img.pixel(x, H - 51), kBlack)) << "world cells should reach the bar";
+    for (int y : {H - 50, H - 45, H - 41}) EXPECT_TRUE(near(img.pixel(x, y), kBlack)) << "bar row " << y;
+  }
+  // Load at (W-40, H-25), Save at (W-100, H-25): only their upper 25 rows show.
+  for (int left : {W - 40, W - 100}) {
+    SCOPED_TRACE("button at x " + std::to_string(left));
+    for (Point p :
+         {Point{left, H - 25}, Point{left + 39, H - 25}, Point{left, H - 1}, Point{left + 39, H - 1}})
+      EXPECT_TRUE(near(img.pixel(p.x, p.y), kButtonGrey))
+          << "at (" << p.x << ", " << p.y << ") " << describe(img.pixel(p.x, p.y));
+    EXPECT_TRUE(near(img.pixel(left + 20, H - 26), kBlack));
+    EXPECT_TRUE(anyPixel(img, left + 5, H - 22, left + 34, H - 3, isDark)) << "no label";
+  }
+  EXPECT_TRUE(near(img.pixel(W - 50, H - 10), kBlack)) << "the gap between the buttons";
+  EXPECT_TRUE(near(img.pixel(W - 101, H - 10), kBlack));
+  EXPECT_TRUE(near(cellColour(img, 138, H - 38), kDirt)) << describe(cellColour(img, 138, H - 38));
+  EXPECT_TRUE(anyPixel(img, 10, H - 40, 130, H - 2, isWhite)) << "no position text";
+  EXPECT_TRUE(anyPixel(img, 150, H - 40, 330, H - 2, isWhite)) << "no inventory text";
+}
+
+// Which display the start screen's choices lead to. The X server's screen is
+// 1920x1200, so a "Fullscreen" display is one pixel larger each way than the
+// monitor's extent reports.
+struct ResolutionCase {
+  const char* name;
+  std::vector<Point> clicks;  // button corners, clicked in their middles
+  int width;
+  std::vector<int> heights;  // any of these
+  bool frameless;
+  bool loads;
+};
+
+void PrintTo(const ResolutionCase& c, std::ostream* os) { *os << c.name; }
+
+class ResolutionChoice : public GameTest, public ::testing::WithParamInterface<ResolutionCase> {};
+
+TEST_P(ResolutionChoice, OpensTheLastChosenDisplay) {
+  const ResolutionCase& c = GetParam();
+  ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
+  for (Point corner : c.clicks) click(dpy_, window_, centreOf(corner).x, centreOf(corner).y);
+  ASSERT_TRUE(game_->waitForLine("Starting to Draw.", kStartTimeout)) << joined(game_->lines());
+  window_ = kNoWindow;
+  for (int h : c.heights)
+    if (window_ == kNoWindow) window_ = waitForWindowSize(dpy_, kTitle, c.width, h, milliseconds(2000));
+  Size seen = windowSize(dpy_, findWindow(dpy_, kTitle, milliseconds(100)));
+  ASSERT_NE(window_, kNoWindow) << "window is " << seen.width << "x" << seen.height;
+  EXPECT_EQ(windowsWithTitle(dpy_, kTitle).size(), 1u);
+  EXPECT_EQ(windowIsFrameless(dpy_, window_), c.frameless);
+  EXPECT_EQ(contains(game_->lines(), "Loading a saved world"), c.loads);
+  EXPECT_EQ(contains(game_->lines(), "Generating a New World"), !c.loads);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StartScreen, ResolutionChoice,
+    ::testing::Values(
+        ResolutionCase{"Size1280", {k1280, kNewWorld}, 1280, {768}, false, false},
+        ResolutionCase{"Size1680ThenLoadWorld", {k1680, kLoadWorld}, 1680, {1050}, false, true},
+        ResolutionCase{"Fullscreen", {kFullscreen, kNewWorld}, 1921, {1201}, true, false},
+        ResolutionCase{"FullscreenThen1440", {kFullscreen, k1440, kNewWorld}, 1440, {900}, false, false},
+        ResolutionCase{"Size1280ThenFullscreen", {k1280, kFullscreen, kNewWorld}, 1921, {1201}, true, false}),
+    [](const ::testing::TestParamInfo<ResolutionCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,94 @@
+// Start-up and shutdown of the real game: its console lines, their order,
+// and its exit status.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include "GameFixture.h"
+
+using namespace gametest;
+
+namespace {
+
+using StartUp = GameTest;
+
+TEST_F(StartUp, NewWorldPrintsEveryStartUpLineInOrderAndGrowsTheWindow) {
+  ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
+  // A click on the left edge of "1680x1050" is outside it and chooses nothing.
+  click(dpy_, window_, k1680.x, k1680.y + 20);
+  click(dpy_, window_, centreOf(kNewWorld).x, centreOf(kNewWorld).y);
+  window_ = waitForWindowSize(dpy_, kTitle, 1440, 900, kStartTimeout);
+  ASSERT_NE(window_, kNoWindow) << "the start window did not give way to a 1440x900 game window";
+  ASSERT_TRUE(game_->waitForLine("Starting to Draw.", kLineTimeout)) << joined(game_->lines());
+  EXPECT_EQ(windowsWithTitle(dpy_, kTitle).size(), 1u) << "the start window is still open";
+
+  const auto lines = game_->lines();
+  const std::vector<std::string> expected = {
+      "Starting Tessaly 0.69! Please note that this is mainly a debug window.",
+      "Initializing System",
+      "Loading Font",
+      "Initializing Event Sources",
+      "Initializing Player",
+      "Creating render thread...",
+      "Loading Blocks",
+      "Generating a New World",
+      "Spawning render thread!",
+      "Starting to Draw.",
+  };
+  const auto at = positionsInOrder(lines, expected);
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_GE(at[i], 0) << "missing or out of order: \"" << expected[i] << "\"\n" << joined(lines);
+  EXPECT_EQ(at[0], 0) << "the banner is not the first line\n" << joined(lines);
+  // Exactly one line, about the missing Windows font, between these two.
+  EXPECT_EQ(at[3] - at[2], 2) << joined(lines);
+  for (size_t i = 4; i < expected.size(); ++i) EXPECT_EQ(at[i] - at[i - 1], 1) << joined(lines);
+  EXPECT_FALSE(contains(lines, "Loading a saved world"));
+  const std::string raw = game_->output();
+  EXPECT_TRUE(!raw.empty() && raw.back() == '\n') << "the last line is not ended by a newline";
+}
+
+TEST_F(StartUp, ClosingTheGameWindowShutsDownInOrderWithStatusZero) {
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  ASSERT_TRUE(waitForImage(
+      dpy_, window_, [](const Image& img) { return spriteAt(img, 30, 450); }, kSettleTimeout, &lastShot_));
+  sendCloseRequest(dpy_, window_);
+  ASSERT_EQ(game_->waitForExit(kExitTimeout), 0) << joined(game_->lines());
+  const auto lines = game_->lines();
+  const auto at =
+      positionsInOrder(lines, {"Starting to Draw.", "Destroying all that we worked so hard to create :(",
+                               "Quitting, Thanks for playing!"});
+  EXPECT_GE(at[2], 0) << joined(lines);
+  EXPECT_EQ(at[2], static_cast<int>(lines.size()) - 1) << "lines after the farewell\n" << joined(lines);
+}
+
+class StartUpWithoutFont : public GameTest {
+ protected:
+  StartUpWithoutFont() { withFont_ = false; }
+};
+
+TEST_F(StartUpWithoutFont, SaysSoPausesForASecondAndFails) {
+  ASSERT_NO_FATAL_FAILURE(launch());
+  const std::string line = "Unable to find font, you cocked something up... Quitting";
+  ASSERT_EQ(game_->waitForExit(kExitTimeout), 1) << joined(game_->lines());
+  std::chrono::steady_clock::time_point said;
+  ASSERT_TRUE(game_->lineTime(line, said)) << joined(game_->lines());
+  // The pause follows the line: the line must be readable before it.
+  EXPECT_GE(std::chrono::duration_cast<milliseconds>(game_->exitTime() - said).count(), 950);
+  const auto lines = game_->lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), line);
+  EXPECT_FALSE(contains(lines, "Initializing Event Sources"));
+}
+
+TEST_F(StartUp, ClosingTheStartWindowQuitsWithStatusOne) {
+  ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
+  sendCloseRequest(dpy_, window_);
+  ASSERT_EQ(game_->waitForExit(kExitTimeout), 1) << joined(game_->lines());
+  const auto lines = game_->lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Quitting.") << joined(lines);
+  EXPECT_FALSE(contains(lines, "Creating render thread...")) << joined(lines);
+  EXPECT_FALSE(contains(lines, "Loading Blocks")) << joined(lines);
+}
+
+}  // namespace
