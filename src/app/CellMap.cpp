@@ -45,7 +45,7 @@ void destroyCellMap(CellMap* map) {
   map->bitmap = nullptr;
 }
 
-void updateCellMap(CellMap* map, const View& view, const World& world) {
+bool updateCellMap(CellMap* map, const View& view, const World& world) {
   int left = kWorldColumns, top = kWorldRows, right = -1, bottom = -1;
   map->changed.clear();
   for (int i = view.columnBegin; i < view.columnEnd; ++i) {
@@ -63,7 +63,7 @@ void updateCellMap(CellMap* map, const View& view, const World& world) {
       bottom = std::max(bottom, row);
     }
   }
-  if (map->changed.empty()) return;
+  if (map->changed.empty()) return false;
 
   // A write-only lock uploads the whole region, so every pixel in it is
   // written: the region lies inside the view, whose cells are all current.
@@ -74,13 +74,14 @@ void updateCellMap(CellMap* map, const View& view, const World& world) {
   if (region == nullptr) {
     // Try again next frame.
     for (int index : map->changed) map->lastTile[index] = nullptr;
-    return;
+    return true;
   }
   for (int y = 0; y < height; ++y) {
     auto* line = reinterpret_cast<uint32_t*>(static_cast<char*>(region->data) + y * region->pitch);
     for (int x = 0; x < width; ++x) line[x] = colourOf(*map, map->lastTile[cellIndex(left + x, top + y)]);
   }
   al_unlock_bitmap(map->bitmap);
+  return true;
 }
 
 void drawCellMap(const CellMap& map, const View& view) {

@@ -27,7 +27,9 @@ void destroyCellMap(CellMap* map);
 
 // Bring the map's pixels of the visible cells up to date with the grid:
 // only pixels whose tile changed are written, under one lock of their region.
-void updateCellMap(CellMap* map, const View& view, const World& world);
+// True when any visible cell shows another tile than at the last update (or
+// its pixel could not be written yet and is tried again next time).
+bool updateCellMap(CellMap* map, const View& view, const World& world);
 
 // Draw the visible part of the map scaled by 10, exactly where the per-tile
 // loop would put the cells.

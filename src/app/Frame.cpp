@@ -1,6 +1,8 @@
 // One frame: the cells around the player, the heads-up band, the sprite.
 #include "app/Frame.h"
 
+#include <algorithm>
+
 #include "screens/Hud.h"
 
 void drawCellsPerTile(const View& view, const World& world) {
@@ -12,16 +14,48 @@ void drawCellsPerTile(const View& view, const World& world) {
     }
 }
 
-void drawFrame(const Player& player, const RenderContext& context, CellMap* map) {
-  al_clear_to_color(al_map_rgb(0, 0, 0));
-  const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
+namespace {
+
+// Clear the target to black except where the cell map will be drawn: the
+// strips above, below, left and right of the map's rectangle, each through
+// the clipping rectangle. Nothing drawn means a clear of the whole target.
+void clearAroundMap(const View& view) {
+  const ALLEGRO_COLOR black = al_map_rgb(0, 0, 0);
+  ALLEGRO_BITMAP* target = al_get_target_bitmap();
+  const int width = al_get_bitmap_width(target), height = al_get_bitmap_height(target);
+  const int left = std::max(0, 10 * view.columnBegin - view.shiftX);
+  const int top = std::max(0, 10 * view.rowBegin - view.shiftY);
+  const int right = std::min(width, 10 * view.columnEnd - view.shiftX);
+  const int bottom = std::min(height, 10 * view.rowEnd - view.shiftY);
+  if (left >= right || top >= bottom) {
+    al_clear_to_color(black);
+    return;
+  }
+  int clipX, clipY, clipWidth, clipHeight;
+  al_get_clipping_rectangle(&clipX, &clipY, &clipWidth, &clipHeight);
+  const int strips[4][4] = {{0, 0, width, top},
+                            {0, bottom, width, height - bottom},
+                            {0, top, left, bottom - top},
+                            {right, top, width - right, bottom - top}};
+  for (const auto& strip : strips) {
+    if (strip[2] <= 0 || strip[3] <= 0) continue;
+    al_set_clipping_rectangle(strip[0], strip[1], strip[2], strip[3]);
+    al_clear_to_color(black);
+  }
+  al_set_clipping_rectangle(clipX, clipY, clipWidth, clipHeight);
+}
+
+}  // namespace
+
+void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map) {
   if (map != nullptr) {
+    clearAroundMap(view);
     // One quad, drawn before drawing is held: the map's pixels are written
     // under a lock, which must not fall inside a held batch.
-    updateCellMap(map, view, *context.world);
     drawCellMap(*map, view);
     al_hold_bitmap_drawing(true);
   } else {
+    al_clear_to_color(al_map_rgb(0, 0, 0));
     al_hold_bitmap_drawing(true);
     drawCellsPerTile(view, *context.world);
   }
@@ -30,4 +64,52 @@ void drawFrame(const Player& player, const RenderContext& context, CellMap* map)
     al_draw_bitmap(player.sprite, static_cast<float>(view.spriteX), static_cast<float>(view.spriteY), 0);
   // The library does not flush held drawing at the flip: release it here.
   al_hold_bitmap_drawing(false);
+}
+
+void drawFrame(const Player& player, const RenderContext& context, CellMap* map) {
+  const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
+  if (map != nullptr) updateCellMap(map, view, *context.world);
+  composeFrame(player, view, context, map);
+}
+
+namespace {
+
+// The record's fields as a frame shows them.
+ShownFrame shownBy(const Player& player) {
+  ShownFrame shown;
+  shown.drawn = true;
+  shown.x = player.x;
+  shown.y = player.y;
+  shown.counts[0] = player.dirtCount;
+  shown.counts[1] = player.grassCount;
+  shown.counts[2] = player.stoneCount;
+  shown.counts[3] = player.goldCount;
+  shown.selectedSlot = player.selectedSlot;
+  shown.screenWidth = player.screenWidth;
+  shown.screenHeight = player.screenHeight;
+  shown.sprite = player.sprite;
+  return shown;
+}
+
+bool showsTheSame(const ShownFrame& a, const ShownFrame& b) {
+  return a.drawn && b.drawn && a.x == b.x && a.y == b.y && std::equal(a.counts, a.counts + 4, b.counts) &&
+         a.selectedSlot == b.selectedSlot && a.screenWidth == b.screenWidth &&
+         a.screenHeight == b.screenHeight && a.sprite == b.sprite;
+}
+
+}  // namespace
+
+bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
+                        bool redraw, double now) {
+  const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
+  // The map is brought up to date whether or not the frame is drawn, so the
+  // changes it finds are those since the last tick, and thus the last frame.
+  const bool cellsChanged = map == nullptr || updateCellMap(map, view, *context.world);
+  ShownFrame next = shownBy(player);
+  if (!cellsChanged && !redraw && showsTheSame(*shown, next) && now - shown->drawnAt < kLongestRedrawGap)
+    return false;
+  composeFrame(player, view, context, map);
+  next.drawnAt = now;
+  *shown = next;
+  return true;
 }

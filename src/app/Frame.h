@@ -14,3 +14,30 @@ void drawCellsPerTile(const View& view, const World& world);
 // heads-up band, the sprite. Drawing is held for the frame and released
 // before returning, so everything shows at the next flip.
 void drawFrame(const Player& player, const RenderContext& context, CellMap* map);
+
+// The same frame when `map` (if any) is already up to date for `view`. The
+// map overwrites every pixel it covers, so only the rest is cleared first.
+void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map);
+
+// A frame that nothing has spoilt is drawn again at least this often.
+constexpr double kLongestRedrawGap = 1.0;  // seconds
+
+// What the last drawn frame showed: every field of the record a frame uses.
+struct ShownFrame {
+  bool drawn = false;  // false until the first frame, or to force the next
+  double drawnAt = 0.0;
+  float x = 0.0f, y = 0.0f;
+  int32_t counts[4] = {};
+  int32_t selectedSlot = 0;
+  int32_t screenWidth = 0, screenHeight = 0;
+  ALLEGRO_BITMAP* sprite = nullptr;
+};
+
+// One tick of the render thread at time `now` (seconds): draw the frame on
+// the current target and return true, or draw nothing and return false when
+// the picture on screen already shows it: the same record fields, no visible
+// cell changed (known only through a map; without one every tick draws), no
+// redraw requested, and the last frame less than kLongestRedrawGap ago.
+// The caller flips after a drawn frame and leaves the target alone otherwise.
+bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
+                        bool redraw, double now);

@@ -7,9 +7,10 @@
 #include "player/Player.h"
 #include "world/World.h"
 
-// Filled before the render thread starts and read-only afterwards. The player
-// record behind `player` is written by the main thread under `mutex` and
-// copied by the render thread under it; the grid's tiles are read atomically.
+// Filled before the render thread starts and read-only afterwards, but for
+// `redrawRequested`. The player record behind `player` and that flag are
+// written by the main thread under `mutex` and taken by the render thread
+// under it; the grid's tiles are read atomically.
 struct RenderContext {
   ALLEGRO_FONT* font;
   ALLEGRO_MUTEX* mutex;          // held only around the tick wait and record copies
@@ -20,12 +21,15 @@ struct RenderContext {
   BlockCatalogue catalogue;      // a copy made once the world is built
   World* world;                  // owned by main
   Player* player;                // the live record
+  bool redrawRequested;          // the window's picture was spoilt: draw the next frame
 };
 
-// Render thread: wait for the next tick and copy the record for the frame.
-// Returns false, without waiting, once a stop has been requested; the stop is
-// tested under the mutex, so a request can never slip in before the wait.
-bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame);
+// Render thread: wait for the next tick and copy the record for the frame;
+// *redraw tells whether a redraw was requested since the last tick (the
+// request is taken). Returns false, without waiting, once a stop has been
+// requested; the stop is tested under the mutex, so a request can never slip
+// in before the wait.
+bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw);
 
 // Main thread: ask the render thread to stop and wake it.
 void requestRenderStop(ALLEGRO_THREAD* thread, RenderContext* context);
@@ -33,5 +37,10 @@ void requestRenderStop(ALLEGRO_THREAD* thread, RenderContext* context);
 // Main thread: make `player` the live record.
 void storePlayer(RenderContext* context, const Player& player);
 
-// The render thread's procedure: one frame per tick until stopped.
+// Main thread: the window must be drawn again (it was uncovered, or came
+// back in); the frame of the next tick is drawn even if nothing changed.
+void requestRedraw(RenderContext* context);
+
+// The render thread's procedure: until stopped, each tick draws and flips a
+// frame when the picture changed, and does nothing otherwise.
 void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg);

@@ -1,13 +1,16 @@
-// The render thread: one frame per tick, drawn while the main thread plays.
+// The render thread: at most one frame per tick, drawn while the main thread
+// plays, and only when the picture changed.
 #include "app/Frame.h"
 #include "app/RenderContext.h"
 
-bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame) {
+bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw) {
   al_lock_mutex(context->mutex);
   const bool stop = al_get_thread_should_stop(thread);
   if (!stop) {
     al_wait_cond(context->tickCond, context->mutex);
     *frame = *context->player;
+    *redraw = context->redrawRequested;
+    context->redrawRequested = false;
   }
   al_unlock_mutex(context->mutex);
   return !stop;
@@ -26,16 +29,26 @@ void storePlayer(RenderContext* context, const Player& player) {
   al_unlock_mutex(context->mutex);
 }
 
+void requestRedraw(RenderContext* context) {
+  al_lock_mutex(context->mutex);
+  context->redrawRequested = true;
+  al_unlock_mutex(context->mutex);
+}
+
 void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
   auto* context = static_cast<RenderContext*>(arg);
   // The main thread has given up the display; its drawing context is ours now.
   al_set_target_bitmap(al_get_backbuffer(context->display));
   CellMap map;
   const bool haveMap = createCellMap(&map, context->catalogue);
+  ShownFrame shown;
   Player frame;
-  while (waitForTick(thread, context, &frame)) {
-    drawFrame(frame, *context, haveMap ? &map : nullptr);
-    al_flip_display();
+  bool redraw = false;
+  while (waitForTick(thread, context, &frame, &redraw)) {
+    // A tick that finds the picture unchanged neither draws nor flips: the
+    // back buffer keeps its frame and the window already shows it.
+    if (drawFrameIfChanged(&shown, frame, *context, haveMap ? &map : nullptr, redraw, al_get_time()))
+      al_flip_display();
   }
   destroyCellMap(&map);
   // Hand the drawing context back so the main thread can destroy the display.

@@ -1,6 +1,7 @@
 // The waking protocol between the main thread and the render thread, without
 // a display: the thread runs the game's waitForTick loop with a frame that
 // only counts and checks the record it copied. Meant for the TSan build too.
+// Then the render thread's tick on a display: when it draws, and what.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +11,8 @@
 #include <thread>
 
 #include "DisplaySupport.h"
+#include "app/Frame.h"
+#include "world/Terrain.h"
 
 using namespace displaytest;
 
@@ -51,18 +54,21 @@ struct Probe {
   }
   RenderContext context{};
   Player live;
-  std::atomic<int> waits{0};   // waitForTick calls begun
-  std::atomic<int> frames{0};  // frames "drawn"
-  std::atomic<int> torn{0};    // copies mixing two records
+  std::atomic<int> waits{0};    // waitForTick calls begun
+  std::atomic<int> frames{0};   // frames "drawn"
+  std::atomic<int> torn{0};     // copies mixing two records
+  std::atomic<int> redraws{0};  // ticks that brought a redraw request
 };
 
 // The render thread's loop, with a frame that counts and checks its copy.
 void* countingThread(ALLEGRO_THREAD* thread, void* arg) {
   auto* probe = static_cast<Probe*>(arg);
   Player frame;
+  bool redraw = false;
   for (;;) {
     probe->waits.fetch_add(1);
-    if (!waitForTick(thread, &probe->context, &frame)) break;
+    if (!waitForTick(thread, &probe->context, &frame, &redraw)) break;
+    if (redraw) probe->redraws.fetch_add(1);
     if (!isUniform(frame)) probe->torn.fetch_add(1);
     probe->frames.fetch_add(1);
   }
@@ -115,6 +121,7 @@ TEST(RenderThreadProtocol, OneFramePerAwaitedTickAndOneMoreAfterTheStop) {
   // Paced ticks: each comes once the thread is back at its wait; one that
   // came just before the wait is lost, and then the next tick is sent.
   for (int round = 0; round < 100; ++round) {
+    if (round == 50) requestRedraw(&probe.context);  // taken by exactly one tick
     const int before = probe.frames.load();
     ASSERT_TRUE(waitUntil([&] { return probe.waits.load() == before + 1; }, 5000));
     do {
@@ -136,6 +143,7 @@ TEST(RenderThreadProtocol, OneFramePerAwaitedTickAndOneMoreAfterTheStop) {
   al_destroy_thread(thread);
   EXPECT_EQ(probe.frames.load(), waiting + 1);
   EXPECT_EQ(probe.torn.load(), 0);
+  EXPECT_EQ(probe.redraws.load(), 1);
 }
 
 TEST(RenderThreadProtocol, StoredRecordsAreNeverCopiedTorn) {
@@ -153,6 +161,94 @@ TEST(RenderThreadProtocol, StoredRecordsAreNeverCopiedTorn) {
   requestRenderStop(thread, &probe.context);
   al_destroy_thread(thread);
   EXPECT_EQ(probe.torn.load(), 0);
+}
+
+// What one tick sees: the scene, whether a redraw was asked for, the time.
+struct Tick {
+  GameScene& scene;
+  bool redraw;
+  double now;
+};
+
+// One change between two ticks, and whether the picture shows it.
+struct TickCase {
+  const char* name;
+  bool draws;
+  void (*change)(Tick& t);
+};
+
+constexpr int kCol = 20, kRow = 100;  // a sky cell in view of a player at y 1150
+
+void setCell(Tick& t, int col, BlockId kind) {
+  writeCatalogueEntry(t.scene.world.get(), col, kRow, t.scene.shell.catalogue[kind]);
+}
+
+const TickCase kTickCases[] = {
+    {"Place", true, [](Tick& t) { setCell(t, kCol, kStone); }},
+    {"Dig", true, [](Tick& t) { setCell(t, kCol, kAir); }},
+    {"CellOutOfView", false, [](Tick& t) { setCell(t, 600, kGold); }},
+    {"Load", true, [](Tick& t) { generateWorldFromSeed(t.scene.world.get(), t.scene.shell.catalogue, 2); }},
+    {"Count", true, [](Tick& t) { ++t.scene.shell.player.goldCount; }},
+    {"StepRight", true, [](Tick& t) { t.scene.shell.player.x += 2.5f; }},
+    {"Fall", true, [](Tick& t) { t.scene.shell.player.y += 2.5f; }},
+    {"Slot", true, [](Tick& t) { t.scene.shell.player.selectedSlot = 3; }},
+    {"Redraw", true, [](Tick& t) { t.redraw = true; }},
+    {"OneSecondOn", true, [](Tick& t) { t.now += kLongestRedrawGap; }},
+};
+
+// The pixels of `image` unlike those of `expected`, or unlike `colour` without one.
+int countWrong(const Image& image, const Image* expected, Rgb colour) {
+  int wrong = 0;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x)
+      wrong += !(image.pixel(x, y) == (expected ? expected->pixel(x, y) : colour));
+  return wrong;
+}
+
+// Tick after tick on one target, as the render thread does: an unchanged
+// tick leaves the target as it was (painted over here beforehand), a change
+// draws one frame, whole, as drawn from scratch one tile per cell.
+TEST(RenderThreadTicks, DrawOnlyWhatChangedAndThenTheWholeFrame) {
+  const Rgb paint{255, 0, 255};
+  for (const auto& [w, h] : {std::pair{1440, 900}, std::pair{1445, 905}}) {
+    GameScene scene(w, h);
+    ASSERT_TRUE(scene.ok());
+    scene.shell.player.y = 1150.0f;
+    ASSERT_EQ(cellAt(*scene.world, kCol, kRow).typeId, kAir);
+    ALLEGRO_BITMAP* target = al_create_bitmap(w, h);
+    ALLEGRO_BITMAP* scratch = al_create_bitmap(w, h);
+    CellMap map;
+    ASSERT_TRUE(target && scratch && createCellMap(&map, scene.shell.catalogue));
+    ShownFrame shown;
+    Tick tick{scene, false, 100.0};
+    al_set_target_bitmap(target);
+    ASSERT_TRUE(
+        drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, false, tick.now));
+    for (const TickCase& c : kTickCases) {
+      SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(w) + "x" + std::to_string(h));
+      al_set_target_bitmap(target);
+      al_clear_to_color(al_map_rgb(paint.r, paint.g, paint.b));
+      tick.now += 0.1;
+      tick.redraw = false;
+      EXPECT_FALSE(
+          drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, false, tick.now));
+      EXPECT_EQ(countWrong(readBitmap(target), nullptr, paint), 0) << "an unchanged tick drew";
+      c.change(tick);
+      EXPECT_EQ(drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, tick.redraw,
+                                   tick.now),
+                c.draws);
+      al_set_target_bitmap(scratch);
+      drawFrame(scene.shell.player, scene.shell.renderContext, nullptr);
+      const Image expected = readBitmap(scratch);
+      EXPECT_EQ(countWrong(readBitmap(target), c.draws ? &expected : nullptr, paint), 0);
+    }
+    al_set_target_bitmap(target);
+    EXPECT_FALSE(drawFrameIfChanged(&shown, scene.shell.player, scene.shell.renderContext, &map, false,
+                                    tick.now + 0.5));
+    destroyCellMap(&map);
+    al_destroy_bitmap(target);
+    al_destroy_bitmap(scratch);
+  }
 }
 
 }  // namespace
