@@ -1,7 +1,8 @@
 // Timing of whole frames of the real drawing code on a real display, one
 // display per size: the per-tile frame, the cell-map frame (steady, one cell
 // changed, every visible cell changed), the per-tile frame with six separate
-// tile bitmaps instead of the atlas, and the empty frame as the floor.
+// tile bitmaps instead of the atlas, the empty frame as the floor, and the
+// cell-map frame with F12's copy of it for a picture.
 // Needs an X server (DISPLAY); bench/run.sh starts one.
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
@@ -16,6 +17,7 @@
 
 #include "TargetReport.h"
 #include "app/Frame.h"
+#include "app/Screenshot.h"
 #include "app/StartUp.h"
 #include "world/Terrain.h"
 
@@ -211,6 +213,27 @@ void mapFrameBench(benchmark::State& state, int width, int height) {
   }
 }
 
+// The steady cell-map frame with the copy F12 makes of it before the flip.
+void mapFrameWithPictureCopyBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  ALLEGRO_BITMAP* copy = createFrameCopy(width, height);
+  if (!ensureMap(scene) || copy == nullptr) {
+    state.SkipWithError("cannot create the cell map or the copy");
+    if (copy != nullptr) al_destroy_bitmap(copy);
+    return;
+  }
+  ALLEGRO_BITMAP* backbuffer = al_get_backbuffer(scene->shell.display);
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+  finishFrame();
+  for (auto _ : state) {
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+    if (!copyFramePixels(backbuffer, copy)) state.SkipWithError("the frame cannot be copied");
+    finishFrame();
+  }
+  al_destroy_bitmap(copy);
+}
+
 // The cell map with one visible cell switching between Stone and Gold every frame.
 void mapFrameOneCellBench(benchmark::State& state, int width, int height) {
   Scene* scene = sceneFor(state, width, height);
@@ -290,6 +313,7 @@ int main(int argc, char** argv) {
     registerFrame("mapFrameOneCellChanged", mapFrameOneCellBench, size);
     registerFrame("mapFrameAllCellsChanged", mapFrameAllCellsBench, size);
     registerFrame("perTileFrameSixBitmaps", perTileSixBitmapsFrameBench, size);
+    registerFrame("mapFrameWithPictureCopy", mapFrameWithPictureCopyBench, size);
   }
   const int status = runBenchmarks(
       argc, argv,
@@ -302,7 +326,10 @@ int main(int argc, char** argv) {
        {"map frame, one cell changed / steady, 1440x900", "mapFrameOneCellChanged/1440x900",
         "mapFrame/1440x900", 0},
        {"map frame, all cells changed / steady, 1440x900", "mapFrameAllCellsChanged/1440x900",
-        "mapFrame/1440x900", 0}});
+        "mapFrame/1440x900", 0},
+       // A tick with a picture may take two ticks' time: one frame skipped at most.
+       {"map frame + picture copy 1440x900", "mapFrameWithPictureCopy/1440x900", "", 33.3},
+       {"map frame + picture copy 1920x1200", "mapFrameWithPictureCopy/1920x1200", "", 33.3}});
   if (currentScene != nullptr) destroyScene(currentScene.get());
   return status;
 }

@@ -22,6 +22,8 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
   for (;;) {
     al_wait_for_event(queue, event);
     if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE) return;
+    if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F12)
+      requestScreenshot(context);
     if (!isHandled(event->type)) continue;
     if (event->type == ALLEGRO_EVENT_TIMER) al_broadcast_cond(context->tickCond);
     storePlayer(context, dispatchEvent(*event, *player, state));

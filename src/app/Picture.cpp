@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "world/SaveTool.h"
@@ -44,42 +45,70 @@ ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale
   return map;
 }
 
-PictureWrite writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, bool replace,
-                          std::string* error) {
-  // A name of this process's own beside the target; the kernel applies the umask.
+namespace {
+
+// Encode `picture` as a PNG file of this process's own beside `path`; its
+// name, or empty with *error set. The kernel applies the umask to its mode.
+std::string encodeBeside(ALLEGRO_BITMAP* picture, const std::string& path, std::string* error) {
   static std::atomic<unsigned> serial{0};
   const std::string temporary =
       path + ".part-" + std::to_string(getpid()) + "-" + std::to_string(serial.fetch_add(1));
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
     *error = std::strerror(errno);
-    return PictureWrite::kFailed;
+    return {};
   }
   ALLEGRO_FILE* file = al_fopen_fd(fd, "wb");
   if (file == nullptr) {
     close(fd);
     unlink(temporary.c_str());
     *error = "cannot open a stream on it";
-    return PictureWrite::kFailed;
+    return {};
   }
   bool ok = al_save_bitmap_f(file, ".png", picture);
   ok = al_fflush(file) && ok;
   ok = ok && !al_ferror(file);
-  int savedErrno = ok ? 0 : errno;
+  const int savedErrno = ok ? 0 : errno;
   ok = al_fclose(file) && ok;
-  PictureWrite result = PictureWrite::kWritten;
-  if (ok && replace && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    ok = false;
-    savedErrno = errno;
-  } else if (ok && !replace && link(temporary.c_str(), path.c_str()) != 0) {
-    savedErrno = errno;
-    ok = savedErrno == EEXIST;
-    result = PictureWrite::kNameTaken;
-  }
-  if (!ok || !replace) unlink(temporary.c_str());
   if (!ok) {
+    unlink(temporary.c_str());
     *error = savedErrno != 0 ? std::strerror(savedErrno) : "the image library could not encode it";
-    return PictureWrite::kFailed;
+    return {};
   }
-  return result;
+  return temporary;
+}
+
+// Give `from` the name `to` unless a file of that name exists.
+bool renameAsNew(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without that rename: a hard link claims the name just as safely.
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, std::string* error) {
+  const std::string temporary = encodeBeside(picture, path, error);
+  if (temporary.empty()) return false;
+  if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  *error = std::strerror(errno);
+  unlink(temporary.c_str());
+  return false;
+}
+
+bool writeNewPngFile(ALLEGRO_BITMAP* picture, const std::string& stem, std::string* name,
+                     std::string* error) {
+  const std::string temporary = encodeBeside(picture, stem + ".png", error);
+  if (temporary.empty()) return false;
+  for (int number = 1; number <= kLastPictureNumber; ++number) {
+    *name = stem + (number == 1 ? std::string() : "-" + std::to_string(number)) + ".png";
+    if (renameAsNew(temporary, *name)) return true;
+    if (errno != EEXIST) break;
+  }
+  *error = errno == EEXIST ? "every name is taken" : std::strerror(errno);
+  unlink(temporary.c_str());
+  return false;
 }

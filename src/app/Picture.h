@@ -17,12 +17,13 @@ bool startPictureLibrary();
 // `scale` (1 to 10), or null if it cannot be made.
 ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale);
 
-enum class PictureWrite { kWritten, kNameTaken, kFailed };
-
 // Write `picture` as a PNG file at `path` without ever leaving a partial file
-// there: it is encoded into a new file beside it and then renamed
-// over `path` (`replace`) or linked to it only if no file of that name exists
-// (kNameTaken then, and nothing is changed). Pictures are not synced: a
-// crash may lose a new one, never a file that was there. On failure `error`
-// says why.
-PictureWrite writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, bool replace, std::string* error);
+// there: it is encoded into a new file beside it and then renamed over
+// `path`. Pictures are not synced: a crash may lose a new one, never a file
+// that was there. On failure `error` says why and nothing else changed.
+bool writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, std::string* error);
+
+// The same as a new file: `stem`.png, or else `stem`-2.png, -3 ... up to
+// kLastPictureNumber, never replacing a file. The name it took goes to *name.
+constexpr int kLastPictureNumber = 999;
+bool writeNewPngFile(ALLEGRO_BITMAP* picture, const std::string& stem, std::string* name, std::string* error);

@@ -61,9 +61,9 @@ int drawMap(const ToolArgs& args) {
     return 1;
   }
   std::string error;
-  const PictureWrite written = writePngFile(map, args.output, true, &error);
+  const bool written = writePngFile(map, args.output, &error);
   al_destroy_bitmap(map);
-  if (written != PictureWrite::kWritten) {
+  if (!written) {
     complain("Cannot write " + args.output + ": " + error);
     return 1;
   }
