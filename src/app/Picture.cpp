@@ -104,7 +104,9 @@ bool writeNewPngFile(ALLEGRO_BITMAP* picture, const std::string& stem, std::stri
   const std::string temporary = encodeBeside(picture, stem + ".png", error);
   if (temporary.empty()) return false;
   for (int number = 1; number <= kLastPictureNumber; ++number) {
-    *name = stem + (number == 1 ? std::string() : "-" + std::to_string(number)) + ".png";
+    *name = stem;
+    if (number > 1) *name += '-' + std::to_string(number);
+    *name += ".png";
     if (renameAsNew(temporary, *name)) return true;
     if (errno != EEXIST) break;
   }

@@ -234,7 +234,8 @@ std::string infoText(const std::string& name, const SaveRead& read, const World&
   bool anyHeld = false;
   for (int key = 0; key < ALLEGRO_KEY_MAX; ++key)
     if (p.keys[key] != 0) {
-      text += " " + std::to_string(key);
+      text += ' ';
+      text += std::to_string(key);
       anyHeld = true;
     }
   text += anyHeld ? "\n" : " none\n";
