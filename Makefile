@@ -52,7 +52,7 @@ test-tsan: deps-test
 	@bash tools/no-sanitizer-reports.sh build-tsan/reports
 
 fuzz: deps-test
-	TESSALY_UNIT_TESTS=$$([ -x build/tests/unit_tests ] && echo "$(CURDIR)/build/tests/unit_tests") bash fuzz/run.sh 60
+	bash fuzz/run.sh 60
 
 bench: deps-test
 	bash bench/run.sh

@@ -3,9 +3,7 @@
 # crash, sanitizer report, leak, timeout or memory blow-up fails the run.
 #   fuzz/run.sh [seconds]          default 60
 # Environment: TESSALY_FUZZ_BUILD (build directory, default build-fuzz),
-# TESSALY_FUZZ_CORPUS (corpus directory, default <build>/corpus),
-# TESSALY_UNIT_TESTS (a unit_tests binary; when given, its save-file test
-# adds its fresh world to the corpus too).
+# TESSALY_FUZZ_CORPUS (corpus directory, default <build>/corpus).
 set -euo pipefail
 
 seconds="${1:-60}"
@@ -19,10 +17,6 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebI
 cmake --build "$build" --target SaveFileFuzz -j2
 
 mkdir -p "$corpus" "$artifacts"
-if [[ -n "${TESSALY_UNIT_TESTS:-}" ]]; then
-  TESSALY_FUZZ_CORPUS="$corpus" "$TESSALY_UNIT_TESTS" \
-    --gtest_filter='SaveFile.AFreshWorldIsAcceptedAndSeedsTheFuzzer' >/dev/null
-fi
 
 # The fuzzer also writes its own seeds (a valid file and a few patches) into
 # the corpus named by TESSALY_FUZZ_CORPUS before it starts.

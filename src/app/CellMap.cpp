@@ -15,13 +15,6 @@ uint32_t packPixel(ALLEGRO_COLOR colour) {
          static_cast<uint32_t>(a) << 24;
 }
 
-// The pixel for a tile; black for a tile the catalogue does not know.
-uint32_t colourOf(const CellMap& map, ALLEGRO_BITMAP* tile) {
-  for (int id = 0; id < kBlockKinds; ++id)
-    if (map.tiles[id] == tile) return map.colours[id];
-  return 0xFF000000u;
-}
-
 }  // namespace
 
 bool createCellMap(CellMap* map, const BlockType* catalogue) {
@@ -44,6 +37,17 @@ void destroyCellMap(CellMap* map) {
   if (map->bitmap != nullptr) al_destroy_bitmap(map->bitmap);
   map->bitmap = nullptr;
 }
+
+namespace {
+
+// The pixel for a tile; black for a tile the catalogue does not know.
+uint32_t colourOf(const CellMap& map, ALLEGRO_BITMAP* tile) {
+  for (int id = 0; id < kBlockKinds; ++id)
+    if (map.tiles[id] == tile) return map.colours[id];
+  return 0xFF000000u;
+}
+
+}  // namespace
 
 bool updateCellMap(CellMap* map, const View& view, const World& world) {
   int left = kWorldColumns, top = kWorldRows, right = -1, bottom = -1;
@@ -95,8 +99,9 @@ void drawCellMap(const CellMap& map, const View& view) {
   al_set_blender(ALLEGRO_ADD, ALLEGRO_ONE, ALLEGRO_ZERO);
   al_draw_scaled_bitmap(map.bitmap, static_cast<float>(view.firstColumn + view.columnBegin),
                         static_cast<float>(view.firstRow + view.rowBegin), static_cast<float>(columns),
-                        static_cast<float>(rows), static_cast<float>(10 * view.columnBegin - view.shiftX),
-                        static_cast<float>(10 * view.rowBegin - view.shiftY),
-                        static_cast<float>(10 * columns), static_cast<float>(10 * rows), 0);
+                        static_cast<float>(rows),
+                        static_cast<float>(kCellSize * view.columnBegin - view.shiftX),
+                        static_cast<float>(kCellSize * view.rowBegin - view.shiftY),
+                        static_cast<float>(kCellSize * columns), static_cast<float>(kCellSize * rows), 0);
   al_set_blender(op, source, destination);
 }

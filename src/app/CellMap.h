@@ -31,6 +31,6 @@ void destroyCellMap(CellMap* map);
 // its pixel could not be written yet and is tried again next time).
 bool updateCellMap(CellMap* map, const View& view, const World& world);
 
-// Draw the visible part of the map scaled by 10, exactly where the per-tile
+// Draw the visible part of the map scaled by kCellSize, exactly where the per-tile
 // loop would put the cells.
 void drawCellMap(const CellMap& map, const View& view);

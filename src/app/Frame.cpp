@@ -9,8 +9,8 @@ void drawCellsPerTile(const View& view, const World& world) {
   for (int j = view.rowBegin; j < view.rowEnd; ++j)
     for (int i = view.columnBegin; i < view.columnEnd; ++i) {
       const Cell& cell = cellAt(world, view.firstColumn + i, view.firstRow + j);
-      al_draw_bitmap(loadTile(cell), static_cast<float>(10 * i - view.shiftX),
-                     static_cast<float>(10 * j - view.shiftY), 0);
+      al_draw_bitmap(loadTile(cell), static_cast<float>(kCellSize * i - view.shiftX),
+                     static_cast<float>(kCellSize * j - view.shiftY), 0);
     }
 }
 
@@ -59,7 +59,7 @@ void composeFrame(const Player& player, const View& view, const RenderContext& c
     al_hold_bitmap_drawing(true);
     drawCellsPerTile(view, *context.world);
   }
-  drawHud(&player, context.catalogue, context.font, context.buttonBitmap, context.hudBarBitmap);
+  drawHud(player, context.catalogue, context.font, context.buttonBitmap, context.hudBarBitmap);
   if (player.sprite != nullptr)
     al_draw_bitmap(player.sprite, static_cast<float>(view.spriteX), static_cast<float>(view.spriteY), 0);
   // The library does not flush held drawing at the flip: release it here.

@@ -17,23 +17,23 @@ struct Axis {
 // The horizontal axis: the end test adds one cell's width before comparing.
 Axis horizontalAxis(float x, int width) {
   const int half = width / 2;
-  if (static_cast<double>(x) - half < 0.0) return {0, static_cast<int>(x), width / 10};
-  if (static_cast<double>(x) + half + 10.0 > kWorldWidth) {
-    const int edge = kWorldWidth - 10 * (width / 10);
-    return {edge, static_cast<int>(x) - edge, width / 10};
+  if (static_cast<double>(x) - half < 0.0) return {0, static_cast<int>(x), width / kCellSize};
+  if (static_cast<double>(x) + half + kCellSize > kWorldWidth) {
+    const int edge = kWorldWidth - kCellSize * (width / kCellSize);
+    return {edge, static_cast<int>(x) - edge, width / kCellSize};
   }
-  return {static_cast<int>(x) - half, half, width / 10 + 1};
+  return {static_cast<int>(x) - half, half, width / kCellSize + 1};
 }
 
 // The vertical axis: no extra cell in the end test, one row fewer at the end.
 Axis verticalAxis(float y, int height) {
   const int half = height / 2;
-  if (static_cast<double>(y) - half < 0.0) return {0, static_cast<int>(y), height / 10};
+  if (static_cast<double>(y) - half < 0.0) return {0, static_cast<int>(y), height / kCellSize};
   if (static_cast<double>(y) + half > kWorldHeight) {
-    const int edge = kWorldHeight - 10 * (height / 10);
-    return {edge, static_cast<int>(y) - edge, height / 10 - 1};
+    const int edge = kWorldHeight - kCellSize * (height / kCellSize);
+    return {edge, static_cast<int>(y) - edge, height / kCellSize - 1};
   }
-  return {static_cast<int>(y) - half, half, height / 10 + 1};
+  return {static_cast<int>(y) - half, half, height / kCellSize + 1};
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ View computeView(float x, float y, int screenWidth, int screenHeight) {
   view.spriteX = h.sprite;
   view.spriteY = v.sprite;
   // Edges are negative only for a display larger than the world, and then
-  // whole multiples of 10, so the shifts stay 0 there.
+  // whole multiples of kCellSize, so the shifts stay 0 there.
   view.firstColumn = h.edge / kCellSize;
   view.firstRow = v.edge / kCellSize;
   view.shiftX = h.edge % kCellSize;

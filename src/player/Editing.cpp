@@ -17,8 +17,27 @@ int screenToCellAxis(double position, int screenSize, int pointer, int worldCell
   if (position - half < 0.0) return pointerCell;
   if (position > static_cast<double>(worldCells * kCellSize - half))
     return pointerCell + worldCells - screenSize / kCellSize;
-  return static_cast<int>(std::trunc((position - half) / 10.0 + pointerCell));
+  return static_cast<int>(std::trunc((position - half) / kCellSize + pointerCell));
 }
+
+}  // namespace
+
+CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
+  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
+          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
+}
+
+bool canEditCell(const World& world, const Player& player, int col, int row) {
+  const double cx = col * kCellSize;
+  const double cy = row * kCellSize;
+  const double x = player.x;
+  const double y = player.y;
+  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
+  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
+  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
+}
+
+namespace {
 
 // The inventory count that holds blocks of `typeId`, or null for kinds not kept.
 int32_t* countOf(Player* player, int32_t typeId) {
@@ -63,21 +82,6 @@ Player place(World* world, const BlockCatalogue catalogue, Player player, int co
 }
 
 }  // namespace
-
-CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
-  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
-          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
-}
-
-bool canEditCell(const World& world, const Player& player, int col, int row) {
-  const double cx = col * kCellSize;
-  const double cy = row * kCellSize;
-  const double x = player.x;
-  const double y = player.y;
-  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
-  auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
-  return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
-}
 
 Player handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {
   const bool primary = event.mouse.button == 1;

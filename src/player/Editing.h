@@ -4,8 +4,7 @@
 #include "player/Player.h"
 #include "world/World.h"
 
-constexpr double kReach = 50.0;   // pixels, strict, on each axis from the sprite's corner
-constexpr int kLastAirRow = 120;  // digging leaves Air up to here, Underground below
+constexpr double kReach = 50.0;  // pixels, strict, on each axis from the sprite's corner
 
 struct CellPosition {
   int col;

@@ -11,11 +11,11 @@ Cell cellOrOpenSpace(const World& world, int col, int row) {
   return open;
 }
 
-bool canMoveLeft(Cell lowerLeft, Cell upperLeft, float x) {
+bool canMoveLeft(const Cell& lowerLeft, const Cell& upperLeft, float x) {
   if (x <= 0.0f) return false;
   if (lowerLeft.passable && upperLeft.passable) return true;
-  if (static_cast<double>(x) == static_cast<double>(lowerLeft.x) + 10.0) return false;
-  if (static_cast<double>(x) == static_cast<double>(upperLeft.x) + 10.0) return false;
+  if (static_cast<double>(x) == static_cast<double>(lowerLeft.x) + kCellSize) return false;
+  if (static_cast<double>(x) == static_cast<double>(upperLeft.x) + kCellSize) return false;
   return true;
 }
 

@@ -18,7 +18,7 @@ Cell cellOrOpenSpace(const World& world, int col, int row);
 // Whether a left step is allowed, from the cells left of the sprite's lower and
 // upper half and the sprite's x. A blocked cell stops the sprite only when its
 // left edge lies exactly on that cell's right edge.
-bool canMoveLeft(Cell lowerLeft, Cell upperLeft, float x);
+bool canMoveLeft(const Cell& lowerLeft, const Cell& upperLeft, float x);
 
 // One tick of movement: jump, left, right, fall, in that order, all tested
 // against the cells around the position at entry. Raises *tickCount by one.

@@ -4,11 +4,11 @@
 #include "screens/HudLayout.h"
 #include "screens/HudText.h"
 
-void drawHud(const Player* player, const BlockType* catalogue, ALLEGRO_FONT* font,
+void drawHud(const Player& player, const BlockType* catalogue, ALLEGRO_FONT* font,
              ALLEGRO_BITMAP* buttonBitmap, ALLEGRO_BITMAP* hudBarBitmap) {
-  const int width = player->screenWidth;
-  const int height = player->screenHeight;
-  const HudText text = formatHudText(*player);
+  const int width = player.screenWidth;
+  const int height = player.screenHeight;
+  const HudText text = formatHudText(player);
   const ALLEGRO_COLOR white = al_map_rgb(255, 255, 255);
   const ALLEGRO_COLOR black = al_map_rgb(0, 0, 0);
 
@@ -22,8 +22,8 @@ void drawHud(const Player* player, const BlockType* catalogue, ALLEGRO_FONT* fon
     al_draw_text(font, white, static_cast<float>(x), static_cast<float>(y), ALLEGRO_ALIGN_LEFT, lines[line]);
   }
   int markerX, markerY;
-  if (hudMarkerPosition(player->selectedSlot, height, &markerX, &markerY))
-    al_draw_bitmap(catalogue[player->selectedSlot + 1].bitmap, static_cast<float>(markerX),
+  if (hudMarkerPosition(player.selectedSlot, height, &markerX, &markerY))
+    al_draw_bitmap(catalogue[player.selectedSlot + 1].bitmap, static_cast<float>(markerX),
                    static_cast<float>(markerY), 0);
 
   for (const HudButtonPlace& place : kHudLayout.buttons) {

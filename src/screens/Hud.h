@@ -10,5 +10,5 @@
 // Draw the bar, the position and inventory lines, the marker beside the
 // selected slot and the Save and Load buttons onto the current target, every
 // position worked out from the record's screen size.
-void drawHud(const Player* player, const BlockType* catalogue, ALLEGRO_FONT* font,
+void drawHud(const Player& player, const BlockType* catalogue, ALLEGRO_FONT* font,
              ALLEGRO_BITMAP* buttonBitmap, ALLEGRO_BITMAP* hudBarBitmap);

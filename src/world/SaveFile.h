@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "player/Movement.h"
 #include "player/Player.h"
 #include "world/World.h"
 
@@ -33,16 +34,16 @@ constexpr const char* kAutosaveFileName = "TessalySave.autosave.wld";
 // ever left half-written, and the next write reuses the name.
 constexpr const char* kSaveTemporaryName = "TessalySave.tmp";
 
-// The positions a loaded player may have. Play never leaves them from any
-// position inside them (a step is 2.5 pixels and the bounds stop each step
-// one step short: a left step needs x > 0, a right step a new x < 7190, a fall
-// y < 4720; jumps from the top of the world stay above -100, and a loaded
-// player who could not be standing starts in the air, see decodeSave), so
-// the game never writes a save that it would refuse to load.
-constexpr float kLowestPlayerX = -2.5f;
-constexpr float kHighestPlayerX = 7190.0f;
+// The positions a loaded player may have: those movement can reach. Play
+// never leaves them from any position inside them (a left step needs x > 0, a
+// right step a new x below kRightBound, a fall y below kBottomBound; jumps from
+// the top of the world stay above -100, and a loaded player who could not be
+// standing starts in the air, see decodeSave), so the game never writes a
+// save that it would refuse to load.
+constexpr float kLowestPlayerX = static_cast<float>(-kWalkStep);
+constexpr float kHighestPlayerX = static_cast<float>(kRightBound);
 constexpr float kLowestPlayerY = -100.0f;
-constexpr float kHighestPlayerY = 4722.5f;
+constexpr float kHighestPlayerY = static_cast<float>(kBottomBound + kFallStep);
 // A sprite whose top is this high or higher has its feet above the world's
 // top row: nothing holds it up, so it cannot start a jump.
 constexpr float kHighestStandingY = -30.0f;

@@ -4,12 +4,12 @@
 #include <ctime>
 
 BlockId terrainKindAt(int row, int d) {
-  if (row <= 120) return kAir;
+  if (row <= kLastAirRow) return kAir;
   if (row <= 180) {
     const int k = 181 - row;  // 60 at row 121, 1 at row 180
     return k * 1.67 > static_cast<double>(d) ? kGrass : kDirt;
   }
-  if (row <= 478) {
+  if (row < kWorldRows - 1) {  // the bottom row is Null
     const int t1 = 660 - row;
     const int t2 = 1320 - 2 * row;
     if (5 * d < t1) return kDirt;

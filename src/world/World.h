@@ -14,6 +14,9 @@ constexpr int kCellSize = 10;
 constexpr int kWorldCells = kWorldColumns * kWorldRows;  // 345,600
 constexpr int kWorldWidth = kWorldColumns * kCellSize;   // 7200 pixels
 constexpr int kWorldHeight = kWorldRows * kCellSize;     // 4800 pixels
+// The sky: a new world is Air down to this row, and digging leaves Air there
+// (Underground below).
+constexpr int kLastAirRow = 120;
 
 // Block kinds; the value is the catalogue index and the cell's typeId.
 enum BlockId : int32_t {

@@ -49,7 +49,7 @@ TEST_P(HudDrawing, EveryElementStandsWhereItBelongs) {
     player.selectedSlot = slot;
     al_set_target_bitmap(target);
     al_clear_to_color(al_map_rgb(kMagenta.r, kMagenta.g, kMagenta.b));
-    drawHud(&player, scene.shell.catalogue, scene.shell.font, scene.shell.buttonBitmap,
+    drawHud(player, scene.shell.catalogue, scene.shell.font, scene.shell.buttonBitmap,
             scene.shell.hudBarBitmap);
     const Image image = readBitmap(target);
     ASSERT_FALSE(image.empty());

@@ -33,20 +33,6 @@ constexpr MovementKey kMovementKeys[] = {
 
 }  // namespace
 
-TEST(KeyboardTest, StartingRecord) {
-  const Player player = makeStartingPlayer();
-  EXPECT_EQ(player.x, 30.0f);
-  EXPECT_EQ(player.y, 800.0f);
-  EXPECT_EQ(player.selectedSlot, 1);
-  EXPECT_EQ(player.dirtCount + player.grassCount + player.stoneCount + player.goldCount, 0);
-  EXPECT_EQ(player.onGround, 0);
-  EXPECT_EQ(player.screenWidth, 1440);
-  EXPECT_EQ(player.screenHeight, 900);
-  EXPECT_EQ(player.loadRequested, 0);
-  EXPECT_EQ(player.loadFailed, 0);
-  for (int key = 0; key < ALLEGRO_KEY_MAX; ++key) EXPECT_EQ(player.keys[key], 0) << "key " << key;
-}
-
 // Each letter and its arrow set and clear the arrow's flag and nothing else;
 // with both held, releasing either one clears the shared flag.
 TEST(KeyboardTest, LetterAndArrowShareOneFlag) {

@@ -341,15 +341,9 @@ TEST_F(SaveFile, SavesKeepTheFilesPermissions) {
   EXPECT_EQ(0600u, static_cast<unsigned>(fs::status(path).permissions()) & 0777u);
 }
 
-TEST_F(SaveFile, AFreshWorldIsAcceptedAndSeedsTheFuzzer) {
+TEST_F(SaveFile, AFreshWorldIsAccepted) {
   const Bytes bytes = encoded(*world, makeStartingPlayer());
   EXPECT_EQ("", findSaveDamage(bytes.data(), bytes.size()));
-  // The fuzzer starts from this file when its corpus directory is given.
-  if (const char* corpus = std::getenv("TESSALY_FUZZ_CORPUS")) {
-    fs::create_directories(corpus);
-    writeFile((fs::path(corpus) / "new-world.wld").string(), bytes);
-    EXPECT_TRUE(bytes == readFile((fs::path(corpus) / "new-world.wld").string()));
-  }
 }
 
 // The dirt count stored in a file of the test's directory; -1 if there is no

@@ -102,10 +102,9 @@ TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
     EXPECT_EQ(c.expected.loadRequested, got.loadRequested);
     EXPECT_EQ(c.expected.finished, got.finished);
   }
-  // The first button's height is the label's 768 or the old handler's 800.
   const Outcome small = playMenu({r1280, newWorld});
   EXPECT_EQ(1280, small.width);
-  EXPECT_TRUE(small.height == 768 || small.height == 800) << small.height;
+  EXPECT_EQ(768, small.height);
   EXPECT_FALSE(small.frameless);
 
   // Fullscreen without the monitor's extent (or with an empty one) keeps the

@@ -94,7 +94,7 @@ TEST(ViewTest, BandLeftBelowTheCells) {
 // For the offered display sizes, every reachable position counts only cells
 // of the grid: cutting the ranges changes nothing.
 TEST(ViewTest, OfferedDisplaysNeverLeaveTheGrid) {
-  const int sizes[][2] = {{1280, 768}, {1280, 800}, {1440, 900}, {1680, 1050}, {1921, 1201}};
+  const int sizes[][2] = {{1280, 768}, {1440, 900}, {1680, 1050}, {1921, 1201}};
   for (const auto& size : sizes) {
     int failures = 0;
     for (double x = kLowestPlayerX; x <= kHighestPlayerX; x += kWalkStep * 3)
