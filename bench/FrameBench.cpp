@@ -1,8 +1,10 @@
 // Timing of whole frames of the real drawing code on a real display, one
 // display per size: the per-tile frame, the cell-map frame (steady, one cell
-// changed, every visible cell changed), the per-tile frame with six separate
-// tile bitmaps instead of the atlas, the empty frame as the floor, and the
-// cell-map frame with F12's copy of it for a picture.
+// changed, every visible cell changed, and with the whole back buffer cleared
+// first), the per-tile frame with six separate tile bitmaps instead of the
+// atlas, the empty frame as the floor, the render thread's tick that finds
+// nothing changed and draws nothing, and the cell-map frame with F12's copy
+// of it for a picture.
 // Needs an X server (DISPLAY); bench/run.sh starts one.
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
@@ -234,6 +236,44 @@ void mapFrameWithPictureCopyBench(benchmark::State& state, int width, int height
   al_destroy_bitmap(copy);
 }
 
+// The steady cell-map frame after a clear of the whole back buffer, as every
+// frame began before the clear was cut to what the map leaves uncovered.
+void mapFrameFullClearBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return;
+  }
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+  finishFrame();
+  for (auto _ : state) {
+    al_clear_to_color(al_map_rgb(0, 0, 0));
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+    finishFrame();
+  }
+}
+
+// The render thread's tick when nothing changed since its last frame: the
+// change test alone (the visible cells and the record), no drawing, no flip.
+void unchangedTickBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return;
+  }
+  ShownFrame shown;
+  drawFrameIfChanged(&shown, scene->shell.player, scene->shell.renderContext, &scene->map, false, 0.0);
+  finishFrame();
+  for (auto _ : state)
+    if (drawFrameIfChanged(&shown, scene->shell.player, scene->shell.renderContext, &scene->map, false,
+                           0.5)) {
+      state.SkipWithError("a tick with nothing changed drew a frame");
+      break;
+    }
+}
+
 // The cell map with one visible cell switching between Stone and Gold every frame.
 void mapFrameOneCellBench(benchmark::State& state, int width, int height) {
   Scene* scene = sceneFor(state, width, height);
@@ -287,11 +327,12 @@ std::string rendererName() {
 }
 
 // Register one frame benchmark under "name/WxH".
-void registerFrame(const char* name, void (*bench)(benchmark::State&, int, int), const ScreenSize& size) {
+void registerFrame(const char* name, void (*bench)(benchmark::State&, int, int), const ScreenSize& size,
+                   benchmark::TimeUnit unit = benchmark::kMillisecond) {
   const std::string fullName =
       std::string(name) + "/" + std::to_string(size.width) + "x" + std::to_string(size.height);
   benchmark::RegisterBenchmark(fullName.c_str(), bench, size.width, size.height)
-      ->Unit(benchmark::kMillisecond)
+      ->Unit(unit)
       ->MeasureProcessCPUTime()  // llvmpipe rasterises on threads of its own
       ->UseRealTime();
 }
@@ -310,6 +351,8 @@ int main(int argc, char** argv) {
     registerFrame("emptyFrame", emptyFrameBench, size);
     registerFrame("perTileFrame", perTileFrameBench, size);
     registerFrame("mapFrame", mapFrameBench, size);
+    registerFrame("mapFrameFullClear", mapFrameFullClearBench, size);
+    registerFrame("unchangedTick", unchangedTickBench, size, benchmark::kMicrosecond);
     registerFrame("mapFrameOneCellChanged", mapFrameOneCellBench, size);
     registerFrame("mapFrameAllCellsChanged", mapFrameAllCellsBench, size);
     registerFrame("perTileFrameSixBitmaps", perTileSixBitmapsFrameBench, size);
@@ -320,6 +363,9 @@ int main(int argc, char** argv) {
       {{"per-tile frame 1440x900", "perTileFrame/1440x900", "", 16.7},
        {"map frame / empty frame, 1440x900", "mapFrame/1440x900", "emptyFrame/1440x900", 6.0},
        {"map frame 1680x1050", "mapFrame/1680x1050", "", 5.0},
+       {"tick with nothing changed 1440x900", "unchangedTick/1440x900", "", 0.05},
+       {"map frame / map frame with full clear, 1440x900", "mapFrame/1440x900", "mapFrameFullClear/1440x900",
+        0},
        {"per-tile frame / empty frame, 1440x900", "perTileFrame/1440x900", "emptyFrame/1440x900", 0},
        {"six-bitmap per-tile / atlas per-tile, 1440x900", "perTileFrameSixBitmaps/1440x900",
         "perTileFrame/1440x900", 0},

@@ -24,6 +24,11 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
     if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE) return;
     if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F12)
       requestScreenshot(context);
+    if (event->type == ALLEGRO_EVENT_DISPLAY_EXPOSE || event->type == ALLEGRO_EVENT_DISPLAY_SWITCH_IN) {
+      // The window was uncovered or came back: what it shows may be gone.
+      requestRedraw(context);
+      continue;
+    }
     if (!isHandled(event->type)) continue;
     if (event->type == ALLEGRO_EVENT_TIMER) al_broadcast_cond(context->tickCond);
     storePlayer(context, dispatchEvent(*event, *player, state));

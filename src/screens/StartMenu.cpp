@@ -66,7 +66,10 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
   player.screenWidth = width;
   player.screenHeight = height;
   player.loadRequested = choice.loadRequested ? 1 : 0;
-  if (frameless) al_set_new_display_flags(ALLEGRO_NOFRAME);
+  // Expose events say when the window was uncovered and must be drawn again.
+  int flags = al_get_new_display_flags() | ALLEGRO_GENERATE_EXPOSE_EVENTS;
+  if (frameless) flags |= ALLEGRO_NOFRAME;
+  al_set_new_display_flags(flags);
   display = al_create_display(width, height);
   if (display == nullptr) {
     std::printf("Failed to create display!\n");

@@ -1,7 +1,8 @@
 // Playing the real game: falling, walking, the inventory marker, digging
-// and placing.
+// and placing, the window drawn again once uncovered.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 #include "GameFixture.h"
@@ -104,6 +105,37 @@ TEST_F(Play, DiggingAndPlacingWithinReachMoveBlocksThroughTheInventory) {
   EXPECT_TRUE(near(cellColour(lastShot_, 50, 470), kBlack)) << "placed from an empty Grass slot";
   click(dpy_, window_, 55, 475, 3);
   EXPECT_TRUE(waitForCell(50, 470, kGrass)) << "the block dug from row 120 was not counted";
+}
+
+// Standing still, the game draws (almost) nothing; a window put over it and
+// taken away again leaves the screen without the game's pixels until the
+// game draws once more. Each round allows less than the game's once-a-second
+// frame, so only its answer to being uncovered passes them all.
+TEST_F(Play, AnUncoveredWindowShowsTheGameAgain) {
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  ASSERT_TRUE(waitUntilResting(30));
+  pause(500);
+  const Image still = shot();
+  const Window root = DefaultRootWindow(dpy_);
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const Window cover = XCreateSimpleWindow(dpy_, root, 200 * round, 100, 800, 600, 0, 0, 0xFF00FF);
+    XMapRaised(dpy_, cover);
+    XSync(dpy_, False);
+    // The screen, since what a window holds under another is undefined.
+    ASSERT_TRUE(waitForImage(
+        dpy_, root,
+        [&](const Image& img) {
+          return img.pixel(200 * round + 400, 400) == Rgb{255, 0, 255};
+        },
+        milliseconds(5000)));
+    pause(300);
+    XDestroyWindow(dpy_, cover);
+    XSync(dpy_, False);
+    EXPECT_TRUE(waitForImage(
+        dpy_, window_, [&](const Image& img) { return img.rgb == still.rgb; }, milliseconds(500), &lastShot_))
+        << "the uncovered part was not drawn again";
+  }
 }
 
 }  // namespace
