@@ -5,8 +5,8 @@
 set -euo pipefail
 
 run_packages=(g++ make cmake pkg-config liballegro5-dev liballegro-ttf5-dev liballegro-image5-dev
-              libgl1-mesa-dri)
-test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libx11-dev libxtst-dev xdotool
+              libgl1-mesa-dri libx11-dev)
+test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libxtst-dev xdotool
                clang libclang-rt-14-dev clang-format git libgl-dev)
 
 packages=("${run_packages[@]}")

@@ -4,14 +4,38 @@
 #include "player/Editing.h"
 #include "player/Movement.h"
 
+namespace {
+
+// A mouse press, and the file work of the button it pressed.
+Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
+  const MousePress press = handleMouseDown(event, state->world, state->catalogue, player);
+  if (state->saves == nullptr) return press.player;
+  if (press.cellChanged) noteCellChanged(state->saves);
+  switch (press.button) {
+    case HudButton::kSave:
+      saveInBackground(state->saves, *state->world, press.player, SaveSlot::kSave);
+      break;
+    case HudButton::kLoad: {
+      const Player loaded = loadSavedWorld(state->saves, state->world, press.player, state->catalogue);
+      if (loaded.loadFailed == 0) endJump(state->tickCount, &state->jumpEndTick);
+      return loaded;
+    }
+    case HudButton::kNone: break;
+  }
+  return press.player;
+}
+
+}  // namespace
+
 Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
   switch (event.type) {
-    case ALLEGRO_EVENT_MOUSE_BUTTON_DOWN:
-      return handleMouseDown(event, state->world, state->catalogue, player);
+    case ALLEGRO_EVENT_MOUSE_BUTTON_DOWN: return pressMouse(event, player, state);
     case ALLEGRO_EVENT_KEY_DOWN:
     case ALLEGRO_EVENT_KEY_UP: return handleKeyEvent(event, player);
     case ALLEGRO_EVENT_TIMER:
-      return updatePlayer(player, state->world, &state->tickCount, &state->jumpEndTick);
+      player = updatePlayer(player, state->world, &state->tickCount, &state->jumpEndTick);
+      if (state->saves != nullptr) autosaveOnTick(state->saves, *state->world, player);
+      return player;
     case ALLEGRO_EVENT_DISPLAY_SWITCH_OUT: return releaseHeldKeys(player);
     default: return player;
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "player/Player.h"
+#include "world/SaveWriter.h"
 #include "world/World.h"
 
 // What the event handlers work on besides the player record; owned by main.
@@ -10,11 +11,13 @@ struct PlayState {
   const BlockType* catalogue;  // main's own catalogue
   int32_t tickCount;
   int32_t jumpEndTick;
+  SaveWriter* saves = nullptr;  // null: the Save and Load buttons do nothing, no autosaves
 };
 
-// Run the handler for one event and return the updated record: mouse presses,
-// key presses and releases, ticks (one movement step), and the window losing
-// focus (held keys are let go, since their releases will not reach us).
-// Every other event leaves the record as it was. Waking the render thread on
-// a tick is the caller's part.
+// Run the handler for one event and return the updated record: mouse presses
+// (and the save or load of a corner button, through the save writer), key
+// presses and releases, ticks (one movement step, and an autosave when one
+// is due), and the window losing focus (held keys are let go, since their
+// releases will not reach us). Every other event leaves the record as it
+// was. Waking the render thread on a tick is the caller's part.
 Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state);

@@ -1,6 +1,8 @@
 // The main thread's loop during play.
 #include "app/EventLoop.h"
 
+#include "app/Interruptions.h"
+
 namespace {
 
 // Whether a handler looks at events of this type.
@@ -21,7 +23,9 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
                   PlayState* state) {
   for (;;) {
     al_wait_for_event(queue, event);
-    if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE) return;
+    // A termination signal ends play as a close of the window does.
+    if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE || event->type == kTerminationEventType) return;
+    if (event->type == kDisplayLostEventType) onDisplayLost();
     if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F12)
       requestScreenshot(context);
     if (event->type == ALLEGRO_EVENT_DISPLAY_EXPOSE || event->type == ALLEGRO_EVENT_DISPLAY_SWITCH_IN) {

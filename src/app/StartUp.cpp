@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/Interruptions.h"
 #include "screens/HudLayout.h"
 #include "screens/StartMenu.h"
 
@@ -81,7 +82,11 @@ std::unique_ptr<Shell> startUp() {
   if (shell->display == nullptr) failStartUp("Failed to create display!\n");
   shell->eventQueue = al_create_event_queue();
   if (shell->eventQueue == nullptr) failStartUp("Failed to create event queue\n");
+  if (!watchForInterruptions(shell->eventQueue)) failStartUp("Failed to create the signal thread!\n");
   if (!al_install_mouse()) failStartUp("Failed to initialize the mouse!\n");
+  // The X11 keyboard driver would end the game at once on Ctrl+Alt+End or
+  // Ctrl+Alt+Delete, with nothing saved.
+  al_set_config_value(al_get_system_config(), "keyboard", "enable_three_finger_exit", "false");
   if (!al_install_keyboard()) failStartUp("Failed to initialize the keyboard!\n");
   shell->tickTimer = al_create_timer(1.0 / 60.0);
   if (shell->tickTimer == nullptr) failStartUp("Failed to initialize the timer!\n");

@@ -1,25 +1,53 @@
 // Tessaly: start up, build the world, play until the window closes.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "app/EventLoop.h"
+#include "app/Interruptions.h"
 #include "app/StartUp.h"
-#include "world/SaveFile.h"
+#include "world/SaveWriter.h"
 #include "world/Terrain.h"
 
+namespace {
+
+// What the main thread needs when the X server goes away in play.
+SaveWriter* playSaves = nullptr;
+const World* playWorld = nullptr;
+const Player* livePlayer = nullptr;
+
+// Keep the changes not yet saved before the process ends without its display.
+void autosaveForLostDisplay() {
+  if (playSaves != nullptr) finishWrites(playSaves, *playWorld, *livePlayer);
+}
+
+[[noreturn]] void failStartUp(const char* line) {
+  std::printf("%s", line);
+  std::exit(1);
+}
+
+}  // namespace
+
 int main() {
+  // Before any thread exists, so that every thread has them blocked and the
+  // signal thread alone takes them.
+  blockTerminationSignals();
   // Console lines must show as they happen, also through a pipe.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::printf("Starting Tessaly 0.69! Please note that this is mainly a debug window.\n");
   // 9.7 MB of cells: too large for the main thread's stack, so one block for the run.
-  auto world = std::make_unique<World>();
-  reserveSaveBuffer();
+  const std::unique_ptr<World> world(new (std::nothrow) World());
+  if (world == nullptr) failStartUp("Failed to allocate the world!\n");
+  if (!reserveSaveBuffer()) failStartUp("Failed to allocate the save buffer!\n");
+  SaveWriter* saves = createSaveWriter(".");
+  if (saves == nullptr) failStartUp("Failed to start the save writer!\n");
 
   const std::unique_ptr<Shell> shell = startUp();
   Player& player = shell->player;
   BlockType* catalogue = shell->catalogue;
-  PlayState state{world.get(), catalogue, 0, 0};
+  PlayState state{world.get(), catalogue, 0, 0, saves};
 
   std::printf("Loading Blocks\n");
   if (!buildBlockCatalogue(catalogue)) {
@@ -29,7 +57,7 @@ int main() {
   }
   if (player.loadRequested != 0) {
     std::printf("Loading a saved world\n");
-    player = loadWorld(world.get(), player, catalogue);
+    player = loadSavedWorld(saves, world.get(), player, catalogue);
     if (player.loadFailed == 1) {
       std::printf("Error Loading, making a new world instead.\n");
       generateWorld(world.get(), catalogue);
@@ -39,6 +67,10 @@ int main() {
     std::printf("Generating a New World\n");
     generateWorld(world.get(), catalogue);
   }
+  // Changes are counted from the world as play begins.
+  markSaved(saves, player);
+  playSaves = saves, playWorld = world.get(), livePlayer = &player;
+  setDisplayLostAction(autosaveForLostDisplay);
 
   al_start_timer(shell->tickTimer);
   std::printf("Spawning render thread!\n");
@@ -52,6 +84,11 @@ int main() {
 
   runEventLoop(shell->eventQueue, &shell->event, &shell->renderContext, &player, &state);
 
+  // The process ends only once the changes not yet saved are on disk.
+  finishWrites(saves, *world, player);
+  setDisplayLostAction(nullptr);
+  playSaves = nullptr;
   shutDown(shell.get());
+  destroySaveWriter(saves);
   return 0;
 }

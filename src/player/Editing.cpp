@@ -1,11 +1,12 @@
 // Mouse presses: digging, placing, and the Save and Load buttons.
 #include "player/Editing.h"
 
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "screens/HudLayout.h"
-#include "world/SaveFile.h"
 
 namespace {
 
@@ -81,23 +82,26 @@ Player place(World* world, const BlockCatalogue catalogue, Player player, int co
   return player;
 }
 
+// Whether two cells save to the same bytes (a name is read up to its end).
+bool sameSavedCell(const Cell& a, const Cell& b) {
+  return std::strncmp(a.name, b.name, sizeof a.name) == 0 && a.typeId == b.typeId &&
+         a.passable == b.passable && std::bit_cast<uint32_t>(a.x) == std::bit_cast<uint32_t>(b.x) &&
+         std::bit_cast<uint32_t>(a.y) == std::bit_cast<uint32_t>(b.y);
+}
+
 }  // namespace
 
-Player handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {
+MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {
   const bool primary = event.mouse.button == 1;
   const CellPosition at = screenToCell(event.mouse.x, event.mouse.y, player);
+  MousePress press{player, HudButton::kNone, false};
   if (isInGrid(at.col, at.row)) {
-    const Cell& cell = cellAt(*world, at.col, at.row);
-    const bool block = !cell.passable && cell.typeId != kNull;
-    if (!primary) return block ? player : place(world, catalogue, player, at.col, at.row);
-    if (block) player = dig(world, catalogue, player, at.col, at.row);
-  } else if (!primary) {
-    return player;
+    const Cell before = cellAt(*world, at.col, at.row);
+    const bool block = !before.passable && before.typeId != kNull;
+    if (!primary && !block) press.player = place(world, catalogue, player, at.col, at.row);
+    if (primary && block) press.player = dig(world, catalogue, player, at.col, at.row);
+    press.cellChanged = !sameSavedCell(before, cellAt(*world, at.col, at.row));
   }
-  switch (hudButtonAt(event.mouse.x, event.mouse.y, player)) {
-    case HudButton::kLoad: return loadWorld(world, player, catalogue);
-    case HudButton::kSave: saveWorld(world, player); break;
-    case HudButton::kNone: break;
-  }
-  return player;
+  if (primary) press.button = hudButtonAt(event.mouse.x, event.mouse.y, press.player);
+  return press;
 }

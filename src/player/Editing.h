@@ -2,6 +2,7 @@
 #pragma once
 
 #include "player/Player.h"
+#include "screens/HudLayout.h"
 #include "world/World.h"
 
 constexpr double kReach = 50.0;  // pixels, strict, on each axis from the sprite's corner
@@ -22,7 +23,15 @@ CellPosition screenToCell(int mouseX, int mouseY, const Player& player);
 // outside the grid count as solid.
 bool canEditCell(const World& world, const Player& player, int col, int row);
 
+// What a mouse press did. The handler never touches a file: the caller saves
+// or loads when a corner button was pressed.
+struct MousePress {
+  Player player;     // the updated record
+  HudButton button;  // the corner button a primary press hit, after any dig
+  bool cellChanged;  // a cell of the grid now saves to other bytes
+};
+
 // A mouse press: the primary button digs the cell under the pointer, any other
-// places from the selected slot; a primary press on the corner buttons then
-// loads or saves the world.
-Player handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player);
+// places from the selected slot; a primary press on the corner buttons also
+// reports that button.
+MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player);

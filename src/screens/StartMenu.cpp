@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/Interruptions.h"
 #include "screens/StartMenuLogic.h"
 
 void drawStartMenu(ALLEGRO_BITMAP* menuButtonBitmap, ALLEGRO_FONT* font) {
@@ -48,7 +49,9 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
 
   while (!choice.finished) {
     al_wait_for_event(eventQueue, &event);
-    if (event.type == ALLEGRO_EVENT_DISPLAY_CLOSE) quitFromMenus();
+    // A termination signal counts as a close of the window.
+    if (event.type == ALLEGRO_EVENT_DISPLAY_CLOSE || event.type == kTerminationEventType) quitFromMenus();
+    if (event.type == kDisplayLostEventType) onDisplayLost();
     if (event.type == ALLEGRO_EVENT_MOUSE_BUTTON_DOWN) {
       choice = applyStartButton(choice, hitStartButton(event.mouse.x, event.mouse.y));
       if (choice.finished) break;

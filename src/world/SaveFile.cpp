@@ -200,7 +200,9 @@ bool sameFile(int dirFd, const char* a, const char* b) {
 // save is renamed over it. A missing or odd kept file is passed over.
 void keepPreviousSaves(int dirFd) {
   struct stat current {};
-  if (fstatat(dirFd, kSaveFileName, &current, AT_SYMLINK_NOFOLLOW) != 0) return;
+  // Only a save is kept: whatever else is in the way stays, and the rename
+  // over it decides whether the save goes through.
+  if (fstatat(dirFd, kSaveFileName, &current, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(current.st_mode)) return;
   // A save stopped between this and its rename left the current save as the
   // first kept one already: moving again would push a kept save out.
   if (sameFile(dirFd, kSaveFileName, kKeptSaveNames[0])) return;
@@ -241,7 +243,8 @@ int removeOldTemporaries(const std::string& directory) {
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    if (!std::all_of(name.begin() + prefix.size(), name.end(), [](char c) { return std::isalnum(c); }))
+    if (!std::all_of(name.begin() + prefix.size(), name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
       continue;
     struct stat info {};
     if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
@@ -330,10 +333,4 @@ Player loadWorldFrom(const std::string& path, World* world, Player player, const
   const Player loaded = decodeSave(bytes, world, player, catalogue);
   std::printf("Loaded the world!\n");
   return loaded;
-}
-
-void saveWorld(const World* world, Player player) { saveWorldTo(".", world, player); }
-
-Player loadWorld(World* world, Player player, const BlockCatalogue catalogue) {
-  return loadWorldFrom(kSaveFileName, world, player, catalogue);
 }

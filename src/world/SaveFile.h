@@ -103,7 +103,3 @@ Player loadWorldFrom(const std::string& path, World* world, Player player, const
 
 // The console lines of a finished write.
 const char* saveResultLine(SaveSlot slot, bool ok);
-
-// The game's Save and Load: its files in the working directory.
-void saveWorld(const World* world, Player player);
-Player loadWorld(World* world, Player player, const BlockCatalogue catalogue);

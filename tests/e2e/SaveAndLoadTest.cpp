@@ -1,6 +1,7 @@
 // The real game's save file: saving, loading at start and during play, and
 // damaged files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <X11/keysym.h>
 
@@ -86,13 +87,14 @@ TEST_F(SaveAndLoad, LoadWorldReadsAHandMadeSaveFile) {
   EXPECT_FALSE(contains(game_->lines(), "Error Loading, making a new world instead."));
 }
 
-enum class Damage { Empty, Truncated, UnknownBlockKind };
+enum class Damage { Empty, Truncated, UnknownBlockKind, Fifo };
 
 const char* nameOf(Damage d) {
   switch (d) {
     case Damage::Empty: return "Empty";
     case Damage::Truncated: return "Truncated";
     case Damage::UnknownBlockKind: return "UnknownBlockKind";
+    case Damage::Fifo: return "Fifo";
   }
   return "?";
 }
@@ -109,8 +111,13 @@ TEST_P(DamagedSave, SaysWhatIsWrongAndStartsANewWorld) {
     case Damage::Empty: save.truncate(0); break;
     case Damage::Truncated: save.truncate(kSaveBytes / 2); break;
     case Damage::UnknownBlockKind: save.setCell(300, 200, 42); break;
+    case Damage::Fifo: break;
   }
   ASSERT_TRUE(save.write(savePath()));
+  if (GetParam() == Damage::Fifo) {  // nothing ever writes to it: reading would wait forever
+    fs::remove(savePath());
+    ASSERT_EQ(0, mkfifo(savePath().c_str(), 0644));
+  }
 
   ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kLoadWorld)}, 1440, 900));
   const auto lines = game_->lines();
@@ -125,7 +132,8 @@ TEST_P(DamagedSave, SaysWhatIsWrongAndStartsANewWorld) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SaveAndLoad, DamagedSave,
-                         ::testing::Values(Damage::Empty, Damage::Truncated, Damage::UnknownBlockKind),
+                         ::testing::Values(Damage::Empty, Damage::Truncated, Damage::UnknownBlockKind,
+                                           Damage::Fifo),
                          [](const ::testing::TestParamInfo<Damage>& info) {
                            return std::string(nameOf(info.param));
                          });
@@ -147,6 +155,12 @@ TEST_F(SaveAndLoad, LoadButtonDuringPlayRestoresTheSavedState) {
 
   click(dpy_, window_, 1420, 890);  // Load
   ASSERT_TRUE(game_->waitForLine("Loaded the world!", kLineTimeout)) << joined(game_->lines());
+  // What the Load threw away was autosaved first.
+  EXPECT_GE(
+      positionsInOrder(game_->lines(), {"Saved the world!", "Autosaved the world!", "Loaded the world!"})[2],
+      0)
+      << joined(game_->lines());
+  EXPECT_TRUE(fs::exists(workDir_ / "TessalySave.autosave.wld"));
   EXPECT_TRUE(waitForImage(
       dpy_, window_,
       [](const Image& img) {

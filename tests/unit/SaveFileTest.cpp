@@ -393,6 +393,12 @@ TEST_F(SaveFile, SavesKeepTheThreePreviousNewestFirstAndAutosavesTouchNone) {
   EXPECT_EQ("Autosaved the world!\n", testing::internal::GetCapturedStdout());
   EXPECT_EQ(9, dirtCounts().back());
   EXPECT_EQ(7, dirtCounts().front());
+
+  // A directory in the save's place: the save fails and moves no kept save.
+  fs::remove(directory / kSaveFileName);
+  fs::create_directories(directory / kSaveFileName / "x");
+  EXPECT_EQ("Failed to save the world!\n", save(*world, player));
+  EXPECT_EQ((std::vector<int>{-1, 6, -1, 4, 9}), dirtCounts());  // .2 is the directory from above
 }
 
 // A child process saves two worlds in turn and is killed at random moments:
