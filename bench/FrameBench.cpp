@@ -2,8 +2,9 @@
 // display per size: the per-tile frame, the cell-map frame (steady, one cell
 // changed, every visible cell changed, and with the whole back buffer cleared
 // first), the per-tile frame with six separate tile bitmaps instead of the
-// atlas, the empty frame as the floor, and the render thread's tick that
-// finds nothing changed and draws nothing.
+// atlas, the empty frame as the floor, the render thread's tick that finds
+// nothing changed and draws nothing, and the cell-map frame with F12's copy
+// of it for a picture.
 // Needs an X server (DISPLAY); bench/run.sh starts one.
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
@@ -18,6 +19,7 @@
 
 #include "TargetReport.h"
 #include "app/Frame.h"
+#include "app/Screenshot.h"
 #include "app/StartUp.h"
 #include "world/Terrain.h"
 
@@ -213,6 +215,27 @@ void mapFrameBench(benchmark::State& state, int width, int height) {
   }
 }
 
+// The steady cell-map frame with the copy F12 makes of it before the flip.
+void mapFrameWithPictureCopyBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  ALLEGRO_BITMAP* copy = createFrameCopy(width, height);
+  if (!ensureMap(scene) || copy == nullptr) {
+    state.SkipWithError("cannot create the cell map or the copy");
+    if (copy != nullptr) al_destroy_bitmap(copy);
+    return;
+  }
+  ALLEGRO_BITMAP* backbuffer = al_get_backbuffer(scene->shell.display);
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+  finishFrame();
+  for (auto _ : state) {
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+    if (!copyFramePixels(backbuffer, copy)) state.SkipWithError("the frame cannot be copied");
+    finishFrame();
+  }
+  al_destroy_bitmap(copy);
+}
+
 // The steady cell-map frame after a clear of the whole back buffer, as every
 // frame began before the clear was cut to what the map leaves uncovered.
 void mapFrameFullClearBench(benchmark::State& state, int width, int height) {
@@ -333,6 +356,7 @@ int main(int argc, char** argv) {
     registerFrame("mapFrameOneCellChanged", mapFrameOneCellBench, size);
     registerFrame("mapFrameAllCellsChanged", mapFrameAllCellsBench, size);
     registerFrame("perTileFrameSixBitmaps", perTileSixBitmapsFrameBench, size);
+    registerFrame("mapFrameWithPictureCopy", mapFrameWithPictureCopyBench, size);
   }
   const int status = runBenchmarks(
       argc, argv,
@@ -348,7 +372,10 @@ int main(int argc, char** argv) {
        {"map frame, one cell changed / steady, 1440x900", "mapFrameOneCellChanged/1440x900",
         "mapFrame/1440x900", 0},
        {"map frame, all cells changed / steady, 1440x900", "mapFrameAllCellsChanged/1440x900",
-        "mapFrame/1440x900", 0}});
+        "mapFrame/1440x900", 0},
+       // A tick with a picture may take two ticks' time: one frame skipped at most.
+       {"map frame + picture copy 1440x900", "mapFrameWithPictureCopy/1440x900", "", 33.3},
+       {"map frame + picture copy 1920x1200", "mapFrameWithPictureCopy/1920x1200", "", 33.3}});
   if (currentScene != nullptr) destroyScene(currentScene.get());
   return status;
 }

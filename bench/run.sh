@@ -18,10 +18,13 @@ fi
 args+=("$@")
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSALY_TESTS=OFF -DTESSALY_BENCH=ON >/dev/null
-cmake --build "$build" -j2 --target bench_logic bench_frame
+cmake --build "$build" -j2 --target bench_logic bench_tool bench_frame
 
 echo "== Game logic"
 "$build/bench/bench_logic" "${args[@]}"
+echo
+echo "== The save tool's map"
+"$build/bench/bench_tool" "${args[@]}"
 echo
 echo "== Frames (Xvfb, Mesa llvmpipe)"
 xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp" "$build/bench/bench_frame" "${args[@]}"

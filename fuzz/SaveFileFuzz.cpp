@@ -1,6 +1,7 @@
 // The save-file loader under libFuzzer: whatever a file holds, the check either
 // refuses it with one line or the loaded world is one that play can run on,
 // shown by decoding it and walking the loaded player about for a few ticks.
+// The save tool's listing, info text and map go over the same inputs.
 //
 // An input of kRawInputBytes or more is the file's bytes as they stand. A
 // shorter one patches a valid file (a new world saved at once), so that the
@@ -22,6 +23,7 @@
 
 #include "player/Movement.h"
 #include "world/SaveFile.h"
+#include "world/SaveTool.h"
 #include "world/Terrain.h"
 
 namespace {
@@ -46,6 +48,8 @@ struct Fixture {
   World world;                // where accepted files are loaded
   std::vector<uint8_t> base;  // a valid file, then zeros for longer inputs
   std::vector<uint8_t> file;  // base with the current input's patches
+  SaveRead read;              // the tool's view of the current input
+  std::vector<uint8_t> map;   // the tool's map at scale 1
 };
 
 // The fixture shared by every run, made once.
@@ -59,6 +63,7 @@ Fixture& fixture() {
     f->base.assign(kSaveFileBytes + kLengthSlack, 0);
     encodeSave(f->world, makeStartingPlayer(), f->base.data());
     f->file = f->base;
+    f->map.resize(static_cast<size_t>(mapWidth(1)) * mapHeight(1) * 4);
     return f;
   }();
   return *made;
@@ -85,8 +90,11 @@ size_t patchOffset(const uint8_t* group, size_t size) {
 void loadAndPlay(const uint8_t* bytes, size_t size, uint8_t heldKeys) {
   Fixture& f = fixture();
   const std::string damage = findSaveDamage(bytes, size);
+  f.read.found = true;
+  f.read.problem = damage;
   if (!damage.empty()) {
     REQUIRE(damage.find('\n') == std::string::npos);
+    REQUIRE(listLine(kSaveFileName, f.read, nullptr).find(damage) != std::string::npos);
     return;
   }
   REQUIRE(size == kSaveFileBytes);
@@ -99,6 +107,22 @@ void loadAndPlay(const uint8_t* bytes, size_t size, uint8_t heldKeys) {
     REQUIRE(cell.typeId >= 0 && cell.typeId < kBlockKinds);
     REQUIRE(cell.bitmap == f.catalogue[cell.typeId].bitmap);
   }
+  // What the tool's info and map make of it.
+  f.read.bytes.assign(bytes, bytes + size);
+  const std::string info = infoText(kSaveFileName, f.read, f.world, player);
+  REQUIRE(info.find("Cells: Null ") != std::string::npos && info.back() == '\n');
+  int64_t counts[kBlockKinds];
+  countKinds(f.world, counts);
+  int64_t total = 0;
+  for (int64_t count : counts) total += count;
+  REQUIRE(total == kWorldCells);
+  REQUIRE(listLine(kSaveFileName, f.read, &player).ends_with("  ok"));
+  paintWorldMap(f.world, player.x, player.y, 1, f.map.data(), static_cast<size_t>(mapWidth(1)) * 4);
+  const int markX = static_cast<int>(static_cast<double>(player.x) / kCellSize);
+  const int markY = static_cast<int>(static_cast<double>(player.y) / kCellSize);
+  if (markX >= 0 && markY >= 0 && markX < mapWidth(1) && markY < mapHeight(1))
+    REQUIRE(f.map[(static_cast<size_t>(markY) * mapWidth(1) + markX) * 4 + 1] == kPlayerColour.g);
+
   const int kKeys[] = {ALLEGRO_KEY_LEFT, ALLEGRO_KEY_RIGHT, ALLEGRO_KEY_UP, ALLEGRO_KEY_DOWN};
   for (int i = 0; i < 4; ++i)
     if (heldKeys & (1 << i)) player.keys[kKeys[i]] = 1;

@@ -26,6 +26,8 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
     // A termination signal ends play as a close of the window does.
     if (event->type == ALLEGRO_EVENT_DISPLAY_CLOSE || event->type == kTerminationEventType) return;
     if (event->type == kDisplayLostEventType) onDisplayLost();
+    if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F12)
+      requestScreenshot(context);
     if (event->type == ALLEGRO_EVENT_DISPLAY_EXPOSE || event->type == ALLEGRO_EVENT_DISPLAY_SWITCH_IN) {
       // The window was uncovered or came back: what it shows may be gone.
       requestRedraw(context);

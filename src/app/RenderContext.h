@@ -8,7 +8,7 @@
 #include "world/World.h"
 
 // Filled before the render thread starts and read-only afterwards, but for
-// `redrawRequested`. The player record behind `player` and that flag are
+// the two requests. The player record behind `player` and those flags are
 // written by the main thread under `mutex` and taken by the render thread
 // under it; the grid's tiles are read atomically.
 struct RenderContext {
@@ -22,6 +22,7 @@ struct RenderContext {
   World* world;                  // owned by main
   Player* player;                // the live record
   bool redrawRequested;          // the window's picture was spoilt: draw the next frame
+  bool screenshotRequested;      // F12: keep a picture of the next frame
 };
 
 // Render thread: wait for the next tick and copy the record for the frame;
@@ -41,6 +42,14 @@ void storePlayer(RenderContext* context, const Player& player);
 // back in); the frame of the next tick is drawn even if nothing changed.
 void requestRedraw(RenderContext* context);
 
+// Main thread: keep a picture of the next frame (never waits for it).
+void requestScreenshot(RenderContext* context);
+
+// Render thread: whether a picture was asked for since the last call (the
+// request is taken).
+bool takeScreenshotRequest(RenderContext* context);
+
 // The render thread's procedure: until stopped, each tick draws and flips a
-// frame when the picture changed, and does nothing otherwise.
+// frame when the picture changed, and does nothing otherwise. A frame with a
+// picture asked for is always drawn, and copied for the picture before its flip.
 void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg);

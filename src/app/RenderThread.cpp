@@ -2,6 +2,7 @@
 // plays, and only when the picture changed.
 #include "app/Frame.h"
 #include "app/RenderContext.h"
+#include "app/Screenshot.h"
 
 bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw) {
   al_lock_mutex(context->mutex);
@@ -35,6 +36,20 @@ void requestRedraw(RenderContext* context) {
   al_unlock_mutex(context->mutex);
 }
 
+void requestScreenshot(RenderContext* context) {
+  al_lock_mutex(context->mutex);
+  context->screenshotRequested = true;
+  al_unlock_mutex(context->mutex);
+}
+
+bool takeScreenshotRequest(RenderContext* context) {
+  al_lock_mutex(context->mutex);
+  const bool requested = context->screenshotRequested;
+  context->screenshotRequested = false;
+  al_unlock_mutex(context->mutex);
+  return requested;
+}
+
 void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
   auto* context = static_cast<RenderContext*>(arg);
   // The main thread has given up the display; its drawing context is ours now.
@@ -44,12 +59,22 @@ void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
   ShownFrame shown;
   Player frame;
   bool redraw = false;
+  ALLEGRO_BITMAP* backbuffer = al_get_backbuffer(context->display);
+  ScreenshotWriter* screenshots =
+      createScreenshotWriter(".", al_get_bitmap_width(backbuffer), al_get_bitmap_height(backbuffer));
   while (waitForTick(thread, context, &frame, &redraw)) {
     // A tick that finds the picture unchanged neither draws nor flips: the
-    // back buffer keeps its frame and the window already shows it.
-    if (drawFrameIfChanged(&shown, frame, *context, haveMap ? &map : nullptr, redraw, al_get_time()))
+    // back buffer keeps its frame and the window already shows it. A picture
+    // is taken of a frame drawn whole in this tick, before the flip.
+    const bool screenshot = takeScreenshotRequest(context);
+    if (drawFrameIfChanged(&shown, frame, *context, haveMap ? &map : nullptr, redraw || screenshot,
+                           al_get_time())) {
+      if (screenshot) takeScreenshot(screenshots, backbuffer);
       al_flip_display();
+    }
   }
+  // Pictures already copied are still written.
+  destroyScreenshotWriter(screenshots);
   destroyCellMap(&map);
   // Hand the drawing context back so the main thread can destroy the display.
   al_set_target_bitmap(nullptr);

@@ -1,6 +1,7 @@
 // The shell: its objects, start-up and shutdown.
 #include "app/StartUp.h"
 
+#include <allegro5/allegro_image.h>
 #include <allegro5/allegro_ttf.h>
 
 #include <cstdio>
@@ -30,7 +31,8 @@ ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR colour) 
 
 // The player's sprite and the buttons' tile. Null, or the failure's line.
 const char* createPlayerBitmaps(Shell* shell) {
-  shell->player.sprite = createFilledBitmap(10, 20, al_map_rgb(0, 125, 125));
+  shell->player.sprite = createFilledBitmap(kPlayerWidth, kPlayerHeight,
+                                            al_map_rgb(kPlayerColour.r, kPlayerColour.g, kPlayerColour.b));
   if (shell->player.sprite == nullptr) return "Failed to create bitmap!\n";
   al_set_clipping_rectangle(0, 0, 10, 20);
   const int size = kHudLayout.buttonSize;
@@ -90,6 +92,8 @@ std::unique_ptr<Shell> startUp() {
   std::printf("Loading Font\n");
   al_init_font_addon();
   al_init_ttf_addon();
+  // F12's pictures; should it fail, each picture fails with its line.
+  al_init_image_addon();
   shell->font = al_load_font(kSystemFontPath, 12, 0);
   if (shell->font == nullptr) {
     std::printf("The Windows font was not found, using %s instead\n", kFallbackFontPath);

@@ -6,18 +6,14 @@
 namespace {
 
 constexpr int kTiles = 6;
-// Tiles A to F; Null and Underground share tile A.
+// Tiles A to F are kinds 0 to 5 in their colours; Null and Underground share tile A.
 constexpr int kTileOf[kBlockKinds] = {0, 1, 2, 3, 4, 5, 0};
 
 }  // namespace
 
 bool buildBlockCatalogue(BlockCatalogue catalogue) {
   fillCatalogueEntries(catalogue);
-  struct Colour {
-    unsigned char r, g, b;
-  };
-  static constexpr Colour kTileColours[kTiles] = {{0, 0, 0},   {125, 125, 255}, {160, 100, 25},
-                                                  {0, 255, 0}, {125, 125, 125}, {255, 255, 0}};
+  static_assert(kTileColours[kUnderground] == kTileColours[kNull], "Null and Underground share tile A");
 
   // All six tiles live in one atlas, so a frame's tile draws batch together.
   ALLEGRO_BITMAP* atlas = al_create_bitmap(kTiles * kCellSize, kCellSize);

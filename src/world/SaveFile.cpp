@@ -276,11 +276,6 @@ void saveWorldTo(const std::string& directory, const World* world, const Player&
   std::printf("%s", saveResultLine(slot, ok));
 }
 
-namespace {
-
-// Read the save at `path` into `bytes` (kFileBufferBytes long) without ever
-// blocking: anything but a regular file is refused before it is read. Sets
-// *size; on failure the console line without its newline.
 bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::string* failure) {
   struct stat info {};
   // Not even opened unless a regular file: opening a device may do things.
@@ -324,8 +319,6 @@ bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::s
   }
   return true;
 }
-
-}  // namespace
 
 Player loadWorldFrom(const std::string& path, World* world, Player player, const BlockCatalogue catalogue) {
   uint8_t* bytes = fileBuffer();

@@ -92,6 +92,12 @@ uint8_t* keptSaveBuffer();
 // in flight.
 void saveWorldTo(const std::string& directory, const World* world, const Player& player,
                  SaveSlot slot = SaveSlot::kSave);
+// Read the save at `path` into `bytes` (kSaveFileBytes + 1 long) without ever
+// blocking: anything but a regular file is refused before it is read. Sets
+// *size; on failure the console line without its newline (a longer file is
+// refused here, a shorter one is left to findSaveDamage).
+bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::string* failure);
+
 // Loads `path`; refuses, without blocking, anything that is not a regular file.
 Player loadWorldFrom(const std::string& path, World* world, Player player, const BlockCatalogue catalogue);
 

@@ -30,6 +30,29 @@ enum BlockId : int32_t {
 };
 constexpr int kBlockKinds = 7;
 
+// An opaque colour, 8 bits a channel.
+struct Rgb8 {
+  uint8_t r, g, b;
+  constexpr bool operator==(const Rgb8&) const = default;
+};
+
+// Each kind's tile colour, by typeId: the game's tiles and the save tool's
+// map are both made from this one table. Null and Underground share black.
+constexpr Rgb8 kTileColours[kBlockKinds] = {
+    {0, 0, 0},        // Null
+    {125, 125, 255},  // Air
+    {160, 100, 25},   // Dirt
+    {0, 255, 0},      // Grass
+    {125, 125, 125},  // Stone
+    {255, 255, 0},    // Gold
+    {0, 0, 0},        // Underground
+};
+
+// The player's figure: a 10 x 20 pixel block of this colour.
+constexpr Rgb8 kPlayerColour{0, 125, 125};
+constexpr int kPlayerWidth = 10;
+constexpr int kPlayerHeight = 20;
+
 // One block kind, and also one cell of the grid: a whole copy of a catalogue
 // entry plus the cell's own pixel position. `name` need not be terminated
 // (entry 6 fills all eight characters), so readers bound it to 8. In a cell,

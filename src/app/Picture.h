@@ -1,0 +1,29 @@
+// Pictures as PNG files, through the library's image addon: the save tool's
+// world map and the game's screenshots. Needs no display.
+#pragma once
+
+#include <string>
+
+#include "player/Player.h"
+#include "world/World.h"
+
+struct ALLEGRO_BITMAP;
+
+// Start the library and its image addon (no display, no input); false if
+// either cannot start. Safe to call more than once.
+bool startPictureLibrary();
+
+// A memory bitmap of the whole world painted as the save tool's map at
+// `scale` (1 to 10), or null if it cannot be made.
+ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale);
+
+// Write `picture` as a PNG file at `path` without ever leaving a partial file
+// there: it is encoded into a new file beside it and then renamed over
+// `path`. Pictures are not synced: a crash may lose a new one, never a file
+// that was there. On failure `error` says why and nothing else changed.
+bool writePngFile(ALLEGRO_BITMAP* picture, const std::string& path, std::string* error);
+
+// The same as a new file: `stem`.png, or else `stem`-2.png, -3 ... up to
+// kLastPictureNumber, never replacing a file. The name it took goes to *name.
+constexpr int kLastPictureNumber = 999;
+bool writeNewPngFile(ALLEGRO_BITMAP* picture, const std::string& stem, std::string* name, std::string* error);

@@ -1,0 +1,100 @@
+// tessaly-save: list, check, picture and bring back the save files of the
+// working directory. Results go to standard output, every error to standard
+// error as one line; exit 0 done, 1 failed, 2 usage error.
+#include <allegro5/allegro.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/Picture.h"
+#include "world/SaveTool.h"
+
+namespace {
+
+void complain(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+int listSaves() {
+  int listed = 0;
+  bool allGood = true;
+  DecodedSave save;
+  for (const char* name : kSaveToolFiles) {
+    const SaveRead read = readSaveFile(name);
+    if (!read.found) continue;
+    ++listed;
+    allGood = allGood && read.problem.empty();
+    if (read.problem.empty()) save = decodeCheckedSave(read.bytes);
+    std::printf("%s\n", listLine(name, read, read.problem.empty() ? &save.player : nullptr).c_str());
+  }
+  if (listed == 0) {
+    complain("No save files in the working directory");
+    return 1;
+  }
+  return allGood ? 0 : 1;
+}
+
+int showInfo(const std::string& path) {
+  const SaveRead read = readSaveFile(path);
+  if (!read.problem.empty()) {
+    complain(read.problem);
+    return 1;
+  }
+  const DecodedSave save = decodeCheckedSave(read.bytes);
+  std::fputs(infoText(path, read, *save.world, save.player).c_str(), stdout);
+  return 0;
+}
+
+int drawMap(const ToolArgs& args) {
+  const SaveRead read = readSaveFile(args.file);
+  if (!read.problem.empty()) {
+    complain(read.problem);
+    return 1;
+  }
+  const DecodedSave save = decodeCheckedSave(read.bytes);
+  if (!startPictureLibrary()) {
+    complain("The image library could not be started");
+    return 1;
+  }
+  ALLEGRO_BITMAP* map = makeWorldMap(*save.world, save.player, args.scale);
+  if (map == nullptr) {
+    complain("Not enough memory for a picture at scale " + std::to_string(args.scale));
+    return 1;
+  }
+  std::string error;
+  const bool written = writePngFile(map, args.output, &error);
+  al_destroy_bitmap(map);
+  if (!written) {
+    complain("Cannot write " + args.output + ": " + error);
+    return 1;
+  }
+  std::printf("Wrote %s: %d x %d pixels, %d a cell\n", args.output.c_str(), mapWidth(args.scale),
+              mapHeight(args.scale), args.scale);
+  return 0;
+}
+
+int restore(const std::string& source) {
+  std::string line;
+  const bool restored = restoreKeptSave(source, &line);
+  std::fprintf(restored ? stdout : stderr, "%s\n", line.c_str());
+  return restored ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  ToolArgs args;
+  std::string error;
+  if (!parseToolArgs(words, &args, &error)) {
+    std::fprintf(stderr, "tessaly-save: %s\n\n%s", error.c_str(), kSaveToolUsage);
+    return 2;
+  }
+  switch (args.command) {
+    case ToolCommand::kHelp: std::fputs(kSaveToolUsage, stdout); return 0;
+    case ToolCommand::kList: return listSaves();
+    case ToolCommand::kInfo: return showInfo(args.file);
+    case ToolCommand::kMap: return drawMap(args);
+    case ToolCommand::kRestore: return restore(args.file);
+  }
+  return 2;
+}

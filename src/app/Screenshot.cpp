@@ -1,0 +1,155 @@
+// F12's pictures: a copy on the render thread, the PNG on a thread of its own.
+#include "app/Screenshot.h"
+
+#include <allegro5/allegro.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "app/Picture.h"
+
+struct ScreenshotWriter {
+  std::string directory;
+  std::mutex mutex;  // guards everything below
+  std::condition_variable pending;
+  std::deque<std::pair<ALLEGRO_BITMAP*, std::time_t>> queue;  // copies waiting for the encoder
+  ALLEGRO_BITMAP* spare = nullptr;  // a copy no longer needed, kept for the next shot
+  bool stopping = false;
+  std::thread thread;
+};
+
+namespace {
+
+constexpr const char* kFailedLine = "Failed to save a picture!\n";
+
+}  // namespace
+
+ALLEGRO_BITMAP* createFrameCopy(int width, int height) {
+  const int flags = al_get_new_bitmap_flags();
+  const int format = al_get_new_bitmap_format();
+  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
+  al_set_new_bitmap_format(ALLEGRO_PIXEL_FORMAT_ABGR_8888);
+  ALLEGRO_BITMAP* copy = al_create_bitmap(width, height);
+  al_set_new_bitmap_flags(flags);
+  al_set_new_bitmap_format(format);
+  if (copy == nullptr) return nullptr;
+  ALLEGRO_LOCKED_REGION* region =
+      al_lock_bitmap(copy, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
+  if (region == nullptr) {
+    al_destroy_bitmap(copy);
+    return nullptr;
+  }
+  for (int y = 0; y < height; ++y)
+    std::memset(static_cast<char*>(region->data) + y * region->pitch, 0, width * 4);
+  al_unlock_bitmap(copy);
+  return copy;
+}
+
+bool copyFramePixels(ALLEGRO_BITMAP* frame, ALLEGRO_BITMAP* copy) {
+  const int width = al_get_bitmap_width(frame);
+  const int height = al_get_bitmap_height(frame);
+  ALLEGRO_LOCKED_REGION* from = al_lock_bitmap(frame, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_READONLY);
+  if (from == nullptr) return false;
+  ALLEGRO_LOCKED_REGION* to = al_lock_bitmap(copy, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
+  if (to != nullptr) {
+    for (int y = 0; y < height; ++y)
+      std::memcpy(static_cast<char*>(to->data) + y * to->pitch,
+                  static_cast<const char*>(from->data) + y * from->pitch, static_cast<size_t>(width) * 4);
+    al_unlock_bitmap(copy);
+  }
+  al_unlock_bitmap(frame);
+  return to != nullptr;
+}
+
+namespace {
+
+void writerThreadMain(ScreenshotWriter* writer) {
+  std::unique_lock<std::mutex> lock(writer->mutex);
+  for (;;) {
+    writer->pending.wait(lock, [writer] { return writer->stopping || !writer->queue.empty(); });
+    if (writer->queue.empty()) return;  // stopping, and nothing left to write
+    const auto [copy, when] = writer->queue.front();
+    writer->queue.pop_front();
+    lock.unlock();
+
+    std::string name, error;
+    const bool ok = writeNewPngFile(copy, writer->directory + "/" + screenshotStem(when), &name, &error);
+    if (ok)
+      std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
+    else
+      std::printf("%s", kFailedLine);
+
+    lock.lock();
+    if (writer->spare == nullptr)
+      writer->spare = copy;
+    else
+      al_destroy_bitmap(copy);
+  }
+}
+
+}  // namespace
+
+std::string screenshotStem(std::time_t when) {
+  std::tm local{};
+  char stem[64] = "TessalyShot";
+  if (localtime_r(&when, &local) != nullptr)
+    std::strftime(stem, sizeof stem, "TessalyShot-%Y%m%d-%H%M%S", &local);
+  return stem;
+}
+
+ScreenshotWriter* createScreenshotWriter(const std::string& directory, int width, int height) {
+  auto* writer = new ScreenshotWriter;
+  writer->directory = directory;
+  writer->spare = createFrameCopy(width, height);  // made again at the first shot if this failed
+  try {
+    writer->thread = std::thread(writerThreadMain, writer);
+  } catch (const std::system_error&) {
+    if (writer->spare != nullptr) al_destroy_bitmap(writer->spare);
+    delete writer;
+    return nullptr;
+  }
+  return writer;
+}
+
+void destroyScreenshotWriter(ScreenshotWriter* writer) {
+  if (writer == nullptr) return;
+  {
+    std::lock_guard<std::mutex> lock(writer->mutex);
+    writer->stopping = true;
+  }
+  writer->pending.notify_one();
+  writer->thread.join();
+  if (writer->spare != nullptr) al_destroy_bitmap(writer->spare);
+  delete writer;
+}
+
+void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame) {
+  const int width = al_get_bitmap_width(frame);
+  const int height = al_get_bitmap_height(frame);
+  ALLEGRO_BITMAP* copy = nullptr;
+  if (writer != nullptr) {
+    std::lock_guard<std::mutex> lock(writer->mutex);
+    std::swap(copy, writer->spare);
+  }
+  if (copy != nullptr && (al_get_bitmap_width(copy) != width || al_get_bitmap_height(copy) != height)) {
+    al_destroy_bitmap(copy);
+    copy = nullptr;
+  }
+  // The spare is with the encoder while an earlier shot is written: a new copy then.
+  if (copy == nullptr && writer != nullptr) copy = createFrameCopy(width, height);
+  if (copy == nullptr || !copyFramePixels(frame, copy)) {
+    if (copy != nullptr) al_destroy_bitmap(copy);
+    std::printf("%s", kFailedLine);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(writer->mutex);
+    writer->queue.emplace_back(copy, std::time(nullptr));
+  }
+  writer->pending.notify_one();
+}

@@ -1,0 +1,98 @@
+// The logic of tessaly-save, the save tool: its command line, reading a save
+// file the way the game checks it, the listing and info texts, the count of
+// each kind and the whole-world map picture. Everything that does not need
+// the image library lives here, so the tests drive it directly.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "player/Player.h"
+#include "world/World.h"
+
+// The save files of a working directory, in the order `list` shows them.
+constexpr const char* kSaveToolFiles[] = {"TessalySave.wld", "TessalySave.1.wld", "TessalySave.2.wld",
+                                          "TessalySave.3.wld", "TessalySave.autosave.wld"};
+constexpr const char* kDefaultMapName = "TessalySave.png";
+constexpr int kDefaultMapScale = 2;
+constexpr int kLargestMapScale = 10;
+
+enum class ToolCommand { kHelp, kList, kInfo, kMap, kRestore };
+
+// A parsed command line.
+struct ToolArgs {
+  ToolCommand command = ToolCommand::kHelp;
+  std::string file;    // info, map: the save read; restore: the file brought back
+  std::string output;  // map: the picture written
+  int scale = kDefaultMapScale;
+};
+
+// The usage text printed by --help and after a usage error.
+extern const char kSaveToolUsage[];
+
+// Parse the arguments after the program name. False with a one-line reason
+// for anything the usage does not allow.
+bool parseToolArgs(const std::vector<std::string>& words, ToolArgs* args, std::string* error);
+
+// The file that `restore NAME` brings back ("1", "2", "3" or "autosave"),
+// or empty for any other name.
+std::string restoreSourceName(const std::string& name);
+
+// One save file as read from disk. `problem` is empty exactly when the game
+// would load the bytes; otherwise it is one line: the game's own damage line,
+// or why the file could not be read at all (then `found` says whether
+// anything of that name exists).
+struct SaveRead {
+  bool found = false;
+  std::string problem;
+  std::vector<uint8_t> bytes;  // the whole file when it could be read
+  std::time_t written = 0;     // modification time
+};
+
+// Read and check `path` as the game's load does, without ever blocking on
+// it: a missing file, a directory, a FIFO or a device, an unreadable, short
+// or long file and damaged contents each give the game's line.
+SaveRead readSaveFile(const std::string& path);
+
+// Make `source`, a save file of the working directory, the save, as a save
+// of the game would write it: the current save is kept first (and the kept
+// ones move down), so restoring the first kept save again undoes it. A
+// damaged source changes nothing. The line to print either way.
+bool restoreKeptSave(const std::string& source, std::string* line);
+
+// A checked save decoded by the game's decoder into a grid of its own.
+struct DecodedSave {
+  std::unique_ptr<World> world;
+  Player player;
+};
+
+// Decode bytes that readSaveFile accepted.
+DecodedSave decodeCheckedSave(const std::vector<uint8_t>& bytes);
+
+// How many cells of each kind the grid holds, by typeId.
+void countKinds(const World& world, int64_t counts[kBlockKinds]);
+
+// "YYYY-MM-DD HH:MM:SS" in local time.
+std::string formatFileTime(std::time_t when);
+
+// One line of `list` (no newline): name, time written, and either the
+// player's position and inventory followed by "ok", or the problem.
+std::string listLine(const std::string& name, const SaveRead& read, const Player* player);
+
+// The text of `info` for an accepted file, decoded into `world` and `player`:
+// the player fields the game reads and the number of cells of each kind.
+std::string infoText(const std::string& name, const SaveRead& read, const World& world, const Player& player);
+
+// The map picture's size at `scale`: one scale x scale square per cell.
+constexpr int mapWidth(int scale) { return kWorldColumns * scale; }
+constexpr int mapHeight(int scale) { return kWorldRows * scale; }
+
+// Paint the whole world into RGBA pixels (r, g, b, a bytes in that order,
+// rows `pitch` bytes apart): each cell in its tile colour, then the player as
+// the game draws it, a 10 x 20 figure at its position, all at scale / 10 of
+// the world's pixels and cut to the picture.
+void paintWorldMap(const World& world, float playerX, float playerY, int scale, uint8_t* rgba, size_t pitch);

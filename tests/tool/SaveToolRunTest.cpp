@@ -1,0 +1,192 @@
+// tessaly-save run as a program in a directory of its own: the picture it
+// writes, and one line on standard error with a failing status for bad input,
+// with no file changed that it did not mean to change.
+#include <allegro5/allegro.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Picture.h"
+#include "world/SaveFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A save of a grid all Air but the given cells, with the player at (x, y).
+Bytes knownSave(float x, float y, const std::map<int, BlockId>& cells) {
+  BlockCatalogue catalogue;
+  fillCatalogueEntries(catalogue);
+  auto world = std::make_unique<World>();
+  for (int col = 0; col < kWorldColumns; ++col)
+    for (int row = 0; row < kWorldRows; ++row) {
+      const auto kind = cells.find(cellIndex(col, row));
+      writeCatalogueEntry(world.get(), col, row, catalogue[kind == cells.end() ? kAir : kind->second]);
+    }
+  Player player = makeStartingPlayer();
+  player.x = x;
+  player.y = y;
+  Bytes bytes(kSaveFileBytes);
+  encodeSave(*world, player, bytes.data());
+  return bytes;
+}
+
+class SaveToolRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/tessaly-tool-run-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(name));
+    root = name;
+    work = root / "work";
+    fs::create_directory(work);
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  // Run the tool in the work directory; its exit status, output and errors.
+  int run(const std::string& arguments) {
+    const std::string command = "cd '" + work.string() + "' && '" TESSALY_SAVE_EXE "' " + arguments + " >'" +
+                                (root / "out").string() + "' 2>'" + (root / "err").string() + "'";
+    const int status = std::system(command.c_str());
+    out = slurp(root / "out");
+    err = slurp(root / "err");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  static std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  void write(const std::string& name, const Bytes& bytes) {
+    std::ofstream(work / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
+  // Every entry of the work directory with its contents (directories as "<dir>").
+  std::map<std::string, std::string> snapshot() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(work))
+      files[entry.path().filename()] = entry.is_directory() ? "<dir>" : slurp(entry.path());
+    return files;
+  }
+
+  fs::path root, work;
+  std::string out, err;
+};
+
+TEST_F(SaveToolRun, MapOfAKnownWorldHasItsSizeItsCellsAndThePlayer) {
+  write(kSaveFileName,
+        knownSave(3000.0f, 1500.0f,
+                  {{cellIndex(0, 0), kStone}, {cellIndex(719, 479), kGold}, {cellIndex(300, 200), kDirt}}));
+  ASSERT_EQ(0, run("map TessalySave.wld known.png --scale 3")) << err;
+  EXPECT_EQ("Wrote known.png: 2160 x 1440 pixels, 3 a cell\n", out);
+  ASSERT_TRUE(startPictureLibrary());
+  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
+  ALLEGRO_BITMAP* picture = al_load_bitmap((work / "known.png").c_str());
+  ASSERT_NE(nullptr, picture);
+  EXPECT_EQ(2160, al_get_bitmap_width(picture));
+  EXPECT_EQ(1440, al_get_bitmap_height(picture));
+  // Stone at (0, 0), Air beside it, Gold in the last cell, Dirt, and the player's 3 x 6 figure at (900, 450).
+  const struct {
+    int x, y;
+    unsigned char r, g, b;
+  } kPixels[] = {{2, 2, 125, 125, 125},     {3, 0, 125, 125, 255},    {2159, 1439, 255, 255, 0},
+                 {902, 602, 160, 100, 25},  {900, 450, 0, 125, 125},  {902, 455, 0, 125, 125},
+                 {903, 450, 125, 125, 255}, {900, 456, 125, 125, 255}};
+  for (const auto& p : kPixels) {
+    unsigned char r, g, b;
+    al_unmap_rgb(al_get_pixel(picture, p.x, p.y), &r, &g, &b);
+    EXPECT_TRUE(r == p.r && g == p.g && b == p.b)
+        << p.x << "," << p.y << ": " << +r << " " << +g << " " << +b;
+  }
+  al_destroy_bitmap(picture);
+  ASSERT_EQ(0, run("info"));
+  EXPECT_NE(std::string::npos, out.find("\nPlayer: x 3000, y 1500, on ground 0, selected slot 1,")) << out;
+  EXPECT_NE(std::string::npos,
+            out.find("\nCells: Null 0, Air 345597, Dirt 1, Grass 0, Stone 1, Gold 1, Underground 0\n"))
+      << out;
+}
+
+TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
+  write(kSaveFileName, knownSave(30.0f, 800.0f, {}));
+  write("TessalySave.1.wld", Bytes(100, 7));
+  fs::create_directory(work / "TessalySave.2.wld");
+  fs::create_directory(work / "taken.png");
+  write("long.wld", Bytes(kSaveFileBytes + 4096));
+  const struct {
+    std::string arguments;
+    int status;
+    std::string line;  // the start of the one line on standard error
+  } kCases[] = {
+      {"", 2, "tessaly-save: no command given"},
+      {"map --scale 11", 2, "tessaly-save: the scale must be"},
+      {"map TessalySave.wld TessalySave.1.wld", 2, "tessaly-save: the picture's name must end in .png"},
+      {"info TessalySave.1.wld", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
+      {"info long.wld", 1, "The save file is damaged: it holds 9681176 bytes, not 9677080"},
+      {"map TessalySave.1.wld", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
+      {"info TessalySave.2.wld", 1, "The save file is not a regular file"},
+      {"info TessalySave.3.wld", 1, "No save found"},
+      {"restore 1", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
+      {"restore 2", 1, "The save file is not a regular file"},
+      {"restore autosave", 1, "No save found"},
+      {"map taken.png", 1, "Cannot write taken.png: Is a directory"},
+      {"map TessalySave.wld no/such/dir.png", 1, "Cannot write no/such/dir.png: No such file or directory"},
+  };
+  const auto before = snapshot();
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.arguments);
+    EXPECT_EQ(c.status, run(c.arguments));
+    EXPECT_EQ("", out);
+    EXPECT_EQ(0u, err.rfind(c.line, 0)) << err;
+    // Usage errors add the usage text; everything else is the one line.
+    if (c.status == 1) {
+      EXPECT_EQ(c.line.size() + 1, err.size()) << err;
+    }
+    EXPECT_TRUE(before == snapshot());
+  }
+  // The listing shows every save file, and fails for the damaged ones.
+  EXPECT_EQ(1, run("list"));
+  const std::string good = out.substr(0, out.find('\n'));
+  EXPECT_TRUE(good.starts_with("TessalySave.wld ") &&
+              good.ends_with("  x 30 y 800  dirt 0 grass 0 stone 0 gold 0  ok"))
+      << out;
+  EXPECT_NE(std::string::npos, out.find("  The save file is damaged: it holds 100 bytes, not 9677080\n"))
+      << out;
+  EXPECT_NE(std::string::npos, out.find("  The save file is not a regular file\n")) << out;
+  EXPECT_EQ(3, std::count(out.begin(), out.end(), '\n')) << out;
+}
+
+TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
+  // Worlds told apart by the player's x.
+  const char* kNames[] = {"TessalySave.wld", "TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld",
+                          "TessalySave.autosave.wld"};
+  std::map<std::string, Bytes> worlds;
+  for (int i = 0; i < 5; ++i) write(kNames[i], worlds[kNames[i]] = knownSave(100.0f * (i + 1), 800.0f, {}));
+  const auto holds = [&](const char* name, const char* original) {
+    const std::string file = slurp(work / name);
+    return Bytes(file.begin(), file.end()) == worlds[original];
+  };
+  ASSERT_EQ(0, run("restore 1")) << err;
+  EXPECT_EQ(
+      "Restored TessalySave.1.wld as TessalySave.wld; the save it replaced is kept as TessalySave.1.wld\n",
+      out);
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.1.wld"));
+  EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
+  EXPECT_TRUE(holds("TessalySave.2.wld", "TessalySave.1.wld"));
+  EXPECT_TRUE(holds("TessalySave.3.wld", "TessalySave.2.wld"));
+  ASSERT_EQ(0, run("restore 1")) << err;
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.wld"));
+  ASSERT_EQ(0, run("restore autosave")) << err;
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.autosave.wld"));
+  EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
+  EXPECT_EQ(5, std::distance(fs::directory_iterator(work), fs::directory_iterator()))
+      << "a file was left over";
+}
+
+}  // namespace
