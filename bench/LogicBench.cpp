@@ -182,10 +182,11 @@ void saveWorldBench(benchmark::State& state) {
     state.SkipWithError("the save file has the wrong size");
 }
 
-// The game's save as play sees it: the main thread encodes the snapshot and
-// hands it to the writer thread. The wait for the write, which a save asked
-// for at once after another would also pay, is left out of the timing.
-void saveInBackgroundBench(benchmark::State& state) {
+// The game's save handed to the writer thread, timed either as play sees it
+// (the main thread encodes the snapshot and hands it over; the wait for the
+// write, which a save asked for at once after another would also pay, is
+// left out) or from the request until the writer has printed its line.
+void saveThroughWriter(benchmark::State& state, bool timeTheWrite) {
   const auto world = generatedWorld();
   const Player player = makeStartingPlayer();
   QuietConsole quiet;
@@ -196,29 +197,15 @@ void saveInBackgroundBench(benchmark::State& state) {
   }
   for (auto _ : state) {
     saveInBackground(writer, *world, player, SaveSlot::kSave);
-    state.PauseTiming();
+    if (!timeTheWrite) state.PauseTiming();
     waitForWrites(writer);
-    state.ResumeTiming();
+    if (!timeTheWrite) state.ResumeTiming();
   }
   destroySaveWriter(writer);
 }
 
-// The same save from the request until the writer thread has printed its line.
-void saveWriterFullBench(benchmark::State& state) {
-  const auto world = generatedWorld();
-  const Player player = makeStartingPlayer();
-  QuietConsole quiet;
-  SaveWriter* writer = createSaveWriter(scratchDirectory);
-  if (writer == nullptr) {
-    state.SkipWithError("no save writer");
-    return;
-  }
-  for (auto _ : state) {
-    saveInBackground(writer, *world, player, SaveSlot::kSave);
-    waitForWrites(writer);
-  }
-  destroySaveWriter(writer);
-}
+void saveInBackgroundBench(benchmark::State& state) { saveThroughWriter(state, false); }
+void saveWriterFullBench(benchmark::State& state) { saveThroughWriter(state, true); }
 
 // The save's size written to a file and synced: the save's floor.
 void plainWriteSyncedBench(benchmark::State& state) {
