@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "TargetReport.h"
-#include "app/Frame.h"
-#include "app/Screenshot.h"
 #include "app/StartUp.h"
+#include "render/Frame.h"
+#include "render/Screenshot.h"
 #include "world/Terrain.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "TargetReport.h"
 #include "TestWorlds.h"
 #include "player/Movement.h"
-#include "world/SaveFile.h"
-#include "world/SaveWriter.h"
+#include "save/SaveFile.h"
+#include "save/SaveWriter.h"
 #include "world/Terrain.h"
 
 namespace {

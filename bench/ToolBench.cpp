@@ -13,9 +13,10 @@
 #include <vector>
 
 #include "TargetReport.h"
-#include "app/Picture.h"
-#include "world/SaveFile.h"
-#include "world/SaveTool.h"
+#include "platform/Picture.h"
+#include "save/SaveFile.h"
+#include "tool/SaveTool.h"
+#include "tool/WorldMap.h"
 #include "world/Terrain.h"
 
 namespace {

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "player/Movement.h"
-#include "world/SaveFile.h"
-#include "world/SaveTool.h"
+#include "save/SaveFile.h"
+#include "tool/SaveTool.h"
 #include "world/Terrain.h"
 
 namespace {

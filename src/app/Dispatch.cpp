@@ -4,6 +4,11 @@
 #include "player/Editing.h"
 #include "player/Movement.h"
 
+HudButton pressedButton(const ALLEGRO_EVENT& event, const Player& after) {
+  if (event.mouse.button != 1) return HudButton::kNone;
+  return hudButtonAt(event.mouse.x, event.mouse.y, after);
+}
+
 namespace {
 
 // A mouse press, and the file work of the button it pressed.
@@ -11,7 +16,7 @@ Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
   const MousePress press = handleMouseDown(event, state->world, state->catalogue, player);
   if (state->saves == nullptr) return press.player;
   if (press.cellChanged) noteCellChanged(state->saves);
-  switch (press.button) {
+  switch (pressedButton(event, press.player)) {
     case HudButton::kSave:
       saveInBackground(state->saves, *state->world, press.player, SaveSlot::kSave);
       break;

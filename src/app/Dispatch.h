@@ -2,7 +2,8 @@
 #pragma once
 
 #include "player/Player.h"
-#include "world/SaveWriter.h"
+#include "save/SaveWriter.h"
+#include "screens/HudLayout.h"
 #include "world/World.h"
 
 // What the event handlers work on besides the player record; owned by main.
@@ -13,6 +14,10 @@ struct PlayState {
   int32_t jumpEndTick;
   SaveWriter* saves = nullptr;  // null: the Save and Load buttons do nothing, no autosaves
 };
+
+// The corner button a mouse press hit, looked at after the press changed the
+// record: only the primary button presses them.
+HudButton pressedButton(const ALLEGRO_EVENT& event, const Player& after);
 
 // Run the handler for one event and return the updated record: mouse presses
 // (and the save or load of a corner button, through the save writer), key

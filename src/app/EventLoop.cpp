@@ -1,7 +1,7 @@
 // The main thread's loop during play.
 #include "app/EventLoop.h"
 
-#include "app/Interruptions.h"
+#include "platform/Interruptions.h"
 
 namespace {
 

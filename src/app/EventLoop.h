@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/Dispatch.h"
-#include "app/RenderContext.h"
+#include "render/RenderContext.h"
 
 // Wait on the queue and hand each event to its handler until the window is
 // closed or a termination signal comes; a lost X server ends the process

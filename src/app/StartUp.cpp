@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Interruptions.h"
+#include "app/StartScreen.h"
+#include "platform/Interruptions.h"
+#include "render/Tiles.h"
 #include "screens/HudLayout.h"
-#include "screens/StartMenu.h"
 
 namespace {
 

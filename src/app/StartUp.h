@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "app/RenderContext.h"
 #include "player/Player.h"
+#include "render/RenderContext.h"
 #include "world/World.h"
 
 // Everything the shell makes, alive for the whole run, all set on the main

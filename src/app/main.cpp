@@ -6,9 +6,10 @@
 #include <new>
 
 #include "app/EventLoop.h"
-#include "app/Interruptions.h"
 #include "app/StartUp.h"
-#include "world/SaveWriter.h"
+#include "platform/Interruptions.h"
+#include "render/Tiles.h"
+#include "save/SaveWriter.h"
 #include "world/Terrain.h"
 
 namespace {

@@ -1,12 +1,10 @@
-// Mouse presses: digging, placing, and the Save and Load buttons.
+// Mouse presses in the world: digging and placing.
 #include "player/Editing.h"
 
 #include <bit>
 #include <climits>
 #include <cmath>
 #include <cstring>
-
-#include "screens/HudLayout.h"
 
 namespace {
 
@@ -94,7 +92,7 @@ bool sameSavedCell(const Cell& a, const Cell& b) {
 MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {
   const bool primary = event.mouse.button == 1;
   const CellPosition at = screenToCell(event.mouse.x, event.mouse.y, player);
-  MousePress press{player, HudButton::kNone, false};
+  MousePress press{player, false};
   if (isInGrid(at.col, at.row)) {
     const Cell before = cellAt(*world, at.col, at.row);
     const bool block = !before.passable && before.typeId != kNull;
@@ -102,6 +100,5 @@ MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalog
     if (primary && block) press.player = dig(world, catalogue, player, at.col, at.row);
     press.cellChanged = !sameSavedCell(before, cellAt(*world, at.col, at.row));
   }
-  if (primary) press.button = hudButtonAt(event.mouse.x, event.mouse.y, press.player);
   return press;
 }

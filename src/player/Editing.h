@@ -1,8 +1,7 @@
-// Mouse presses: digging, placing, and the Save and Load buttons.
+// Mouse presses in the world: digging and placing.
 #pragma once
 
 #include "player/Player.h"
-#include "screens/HudLayout.h"
 #include "world/World.h"
 
 constexpr double kReach = 50.0;  // pixels, strict, on each axis from the sprite's corner
@@ -23,15 +22,13 @@ CellPosition screenToCell(int mouseX, int mouseY, const Player& player);
 // outside the grid count as solid.
 bool canEditCell(const World& world, const Player& player, int col, int row);
 
-// What a mouse press did. The handler never touches a file: the caller saves
-// or loads when a corner button was pressed.
+// What a mouse press did to the world. The corner buttons are the caller's:
+// it looks at them after the press, with the updated record.
 struct MousePress {
   Player player;     // the updated record
-  HudButton button;  // the corner button a primary press hit, after any dig
   bool cellChanged;  // a cell of the grid now saves to other bytes
 };
 
 // A mouse press: the primary button digs the cell under the pointer, any other
-// places from the selected slot; a primary press on the corner buttons also
-// reports that button.
+// places from the selected slot.
 MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player);

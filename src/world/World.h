@@ -119,14 +119,6 @@ inline void writeCatalogueEntry(World* world, int col, int row, const BlockType&
   storeCell(world, cellIndex(col, row), cell);
 }
 
-// Fill the seven entries' names, ids and passability; tiles are left null.
-// buildBlockCatalogue adds the tiles.
+// Fill the seven entries' names, ids and passability; tiles are left null
+// (the drawing side adds them).
 void fillCatalogueEntries(BlockCatalogue catalogue);
-
-// Fill the catalogue and create its six tiles (needs a current display);
-// false if a tile cannot be made (nothing is left behind then).
-bool buildBlockCatalogue(BlockCatalogue catalogue);
-
-// Destroy the tiles and their atlas and clear the entries' tiles; a catalogue
-// without tiles is left as it is.
-void destroyBlockCatalogue(BlockCatalogue catalogue);

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "DisplaySupport.h"
-#include "app/Frame.h"
-#include "world/SaveFile.h"
+#include "render/Frame.h"
+#include "save/SaveFile.h"
 #include "world/Terrain.h"
 
 using namespace displaytest;

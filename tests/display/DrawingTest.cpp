@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "DisplaySupport.h"
-#include "app/Frame.h"
+#include "render/Frame.h"
 #include "screens/StartMenu.h"
 
 using namespace displaytest;

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "DisplaySupport.h"
-#include "app/Frame.h"
+#include "render/Frame.h"
 #include "world/Terrain.h"
 
 using namespace displaytest;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Picture.h"
-#include "world/SaveFile.h"
+#include "platform/Picture.h"
+#include "save/SaveFile.h"
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 
 #include "TestWorlds.h"
 #include "player/Movement.h"
-#include "world/SaveFile.h"
+#include "save/SaveFile.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "TestWorlds.h"
 #include "app/Dispatch.h"
-#include "world/SaveWriter.h"
+#include "save/SaveWriter.h"
 #include "world/Terrain.h"
 
 namespace {

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "TestWorlds.h"
-#include "world/SaveFile.h"
-#include "world/SaveWriter.h"
+#include "save/SaveFile.h"
+#include "save/SaveWriter.h"
 #include "world/Terrain.h"
 
 namespace fs = std::filesystem;

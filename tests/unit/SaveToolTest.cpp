@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestWorlds.h"
-#include "world/SaveTool.h"
+#include "tool/SaveTool.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Which cells a frame draws and where the sprite lands on screen.
 #include <gtest/gtest.h>
 
-#include "app/View.h"
 #include "player/Movement.h"
+#include "render/View.h"
+#include "save/SaveFile.h"
 #include "screens/HudLayout.h"
-#include "world/SaveFile.h"
 #include "world/World.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // One frame: the cells around the player, the heads-up band, the sprite.
 #pragma once
 
-#include "app/CellMap.h"
-#include "app/RenderContext.h"
-#include "app/View.h"
+#include "render/CellMap.h"
+#include "render/RenderContext.h"
+#include "render/View.h"
 
 // Draw the visible cells one tile each (the straightforward way; the game
 // draws through the cell map, which gives the same pixels).

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "player/Player.h"
-#include "world/SaveFile.h"
+#include "save/SaveFile.h"
 #include "world/World.h"
 
 // Five minutes of play at 60 ticks a second.

@@ -1,5 +1,5 @@
 // Termination signals and a lost X server, turned into events for the main thread.
-#include "app/Interruptions.h"
+#include "platform/Interruptions.h"
 
 #include <X11/Xlib.h>
 #include <pthread.h>

@@ -1,5 +1,5 @@
 // The logic of tessaly-save: command line, reading and checking, texts, map.
-#include "world/SaveTool.h"
+#include "tool/SaveTool.h"
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "world/SaveFile.h"
+#include "save/SaveFile.h"
 
 const char kSaveToolUsage[] =
     "Usage: tessaly-save COMMAND\n"

@@ -1,5 +1,5 @@
 // The world drawn through a map of one pixel per cell, scaled ten times.
-#include "app/CellMap.h"
+#include "render/CellMap.h"
 
 #include <allegro5/allegro.h>
 

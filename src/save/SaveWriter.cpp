@@ -1,5 +1,5 @@
 // Saves written by a thread of their own, and what is saved.
-#include "world/SaveWriter.h"
+#include "save/SaveWriter.h"
 
 #include <signal.h>
 

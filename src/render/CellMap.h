@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/View.h"
+#include "render/View.h"
 #include "world/World.h"
 
 struct ALLEGRO_BITMAP;

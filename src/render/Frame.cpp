@@ -1,5 +1,5 @@
 // One frame: the cells around the player, the heads-up band, the sprite.
-#include "app/Frame.h"
+#include "render/Frame.h"
 
 #include <algorithm>
 

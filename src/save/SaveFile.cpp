@@ -1,5 +1,5 @@
 // The save file: encoding, checking, decoding and safe replacement.
-#include "world/SaveFile.h"
+#include "save/SaveFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>

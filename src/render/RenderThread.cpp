@@ -1,8 +1,8 @@
 // The render thread: at most one frame per tick, drawn while the main thread
 // plays, and only when the picture changed.
-#include "app/Frame.h"
-#include "app/RenderContext.h"
-#include "app/Screenshot.h"
+#include "render/Frame.h"
+#include "render/RenderContext.h"
+#include "render/Screenshot.h"
 
 bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw) {
   al_lock_mutex(context->mutex);

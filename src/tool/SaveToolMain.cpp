@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Picture.h"
-#include "world/SaveTool.h"
+#include "platform/Picture.h"
+#include "tool/SaveTool.h"
+#include "tool/WorldMap.h"
 
 namespace {
 

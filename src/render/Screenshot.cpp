@@ -1,5 +1,5 @@
 // F12's pictures: a copy on the render thread, the PNG on a thread of its own.
-#include "app/Screenshot.h"
+#include "render/Screenshot.h"
 
 #include <allegro5/allegro.h>
 
@@ -11,7 +11,7 @@
 #include <system_error>
 #include <thread>
 
-#include "app/Picture.h"
+#include "platform/Picture.h"
 
 struct ScreenshotWriter {
   std::string directory;

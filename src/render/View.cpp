@@ -1,5 +1,5 @@
 // Which part of the world a frame shows, and where the sprite stands on screen.
-#include "app/View.h"
+#include "render/View.h"
 
 #include <algorithm>
 

@@ -4,18 +4,11 @@
 
 #include <string>
 
-#include "player/Player.h"
-#include "world/World.h"
-
 struct ALLEGRO_BITMAP;
 
 // Start the library and its image addon (no display, no input); false if
 // either cannot start. Safe to call more than once.
 bool startPictureLibrary();
-
-// A memory bitmap of the whole world painted as the save tool's map at
-// `scale` (1 to 10), or null if it cannot be made.
-ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale);
 
 // Write `picture` as a PNG file at `path` without ever leaving a partial file
 // there: it is encoded into a new file beside it and then renamed over

@@ -1,7 +1,7 @@
 // The catalogue's tiles: six 10 x 10 squares of one colour each.
-#include <allegro5/allegro.h>
+#include "render/Tiles.h"
 
-#include "world/World.h"
+#include <allegro5/allegro.h>
 
 namespace {
 
