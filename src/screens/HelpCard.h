@@ -20,7 +20,7 @@ inline constexpr HelpLine kHelpLines[] = {
     {"Right or middle button", "place a block from the slot into the outlined cell"},
     {"Save / Load", "left click: write / read the save file"},
     {"F12", "save a picture of the screen"},
-    {"F1 or Escape", "hide this card (F1 shows it again)"},
+    {"F1", "show or hide this card (Escape hides it too)"},
 };
 inline constexpr const char* kHelpNote =
     "A click changes only the outlined cell: one within reach that touches open space.";
