@@ -29,10 +29,9 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
   ASSERT_NE(target, nullptr);
   const Image plain = frameWith(target, scene, Overlay{});
 
-  const Overlay far = overlayFor(PointerState{true, 85, 475, false}, *scene.world, scene.shell.player);
-  EXPECT_TRUE(frameWith(target, scene, far).rgb == plain.rgb) << "an outline out of reach";
-  const Overlay near = overlayFor(PointerState{true, 55, 475, false}, *scene.world, scene.shell.player);
-  const Image outlined = frameWith(target, scene, near);
+  auto pointerAt = [&](int x) { return overlayFor({true, x, 475, false}, *scene.world, scene.shell.player); };
+  EXPECT_TRUE(frameWith(target, scene, pointerAt(85)).rgb == plain.rgb) << "an outline out of reach";
+  const Image outlined = frameWith(target, scene, pointerAt(55));
   const Box cell{50, 470, 60, 480}, inner{51, 471, 59, 479};
   const Rgb ring{kOutlineColour.r, kOutlineColour.g, kOutlineColour.b};
   Mismatches wrong;
@@ -54,8 +53,7 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
   const Image shown = frameWith(target, scene, card);
   const CardBox box = helpCardBox(scene.shell.font, w, h);
   const Box area{box.left, box.top, box.left + box.width, box.top + box.height};
-  EXPECT_GT(box.left, 0);
-  EXPECT_GT(box.top, 0);
+  EXPECT_TRUE(box.left > 0 && box.top > 0) << "the card does not fit";
   int white = 0, black = 0, outside = 0;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {

@@ -81,8 +81,7 @@ TEST(KeyboardTest, TheWheelStepsThroughTheSlots) {
   for (const auto& s : kSteps) {
     Player player = makeStartingPlayer();
     player.selectedSlot = s.slot;
-    ALLEGRO_EVENT event{};
-    event.type = ALLEGRO_EVENT_MOUSE_AXES;
+    ALLEGRO_EVENT event = keyEvent(ALLEGRO_EVENT_MOUSE_AXES, 0);
     event.mouse.dz = s.dz;
     Player expected = player;
     expected.selectedSlot = s.expected;
