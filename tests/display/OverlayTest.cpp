@@ -48,9 +48,7 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
 
   // The card covers the middle only, with white text on black, and hiding
   // it gives back the frame without it.
-  Overlay card;
-  card.helpCard = true;
-  const Image shown = frameWith(target, scene, card);
+  const Image shown = frameWith(target, scene, Overlay{.helpCard = true});
   const CardBox box = helpCardBox(scene.shell.font, w, h);
   const Box area{box.left, box.top, box.left + box.width, box.top + box.height};
   EXPECT_TRUE(box.left > 0 && box.top > 0) << "the card does not fit";
