@@ -91,18 +91,14 @@ TEST_F(Installed, KeepsTheSaveAndThePicturesInThePlayersFolderAndTheToolFindsThe
 TEST_F(Installed, WithoutAUsableDataFolderSaysSoInOneLineAndWritesNothing) {
   const fs::path file = home_ / "file";
   std::ofstream(file) << "not a folder";
-  const std::string noFolder =
-      "Cannot find the data folder: neither HOME nor an absolute XDG_DATA_HOME is set";
   const struct {
     std::vector<std::string> environment;
     std::string line;
   } kCases[] = {
       {{"XDG_DATA_HOME=" + file.string()},
        "Cannot make the data folder " + (file / "tessaly").string() + ": Not a directory"},
-      {{"XDG_DATA_HOME=" + (file / "deeper").string()},
-       "Cannot make the data folder " + (file / "deeper/tessaly").string() + ": Not a directory"},
-      {{"XDG_DATA_HOME", "HOME"}, noFolder},
-      {{"XDG_DATA_HOME=relative", "HOME="}, noFolder},
+      {{"XDG_DATA_HOME", "HOME"},
+       "Cannot find the data folder: neither HOME nor an absolute XDG_DATA_HOME is set"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.line);

@@ -48,6 +48,8 @@ TEST(DataFolder, IsMadeWithItsParentsForTheOwnerOnlyAndOnlyAsAFolder) {
 
   EXPECT_FALSE(makeDataFolder(folder / "kept", &error));
   EXPECT_EQ("Cannot make the data folder " + (folder / "kept").string() + ": Not a directory", error);
+  EXPECT_FALSE(makeDataFolder(folder / "kept/deeper", &error));
+  EXPECT_EQ("Cannot make the data folder " + (folder / "kept/deeper").string() + ": Not a directory", error);
   EXPECT_FALSE(makeDataFolder("", &error));
   EXPECT_EQ(kNoDataFolderLine, error);
   EXPECT_FALSE(enterFolder("", &error));
