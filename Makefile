@@ -66,3 +66,30 @@ bench-quick: deps-test
 
 clean:
 	rm -rf build build-release build-asan build-tsan build-fuzz build-bench
+
+# The Debian package (./tessaly.sh package), built by dpkg-buildpackage in a
+# copy of the tree under build-package/, so that nothing tracked changes; the
+# .deb is copied to the top of the tree. package-check runs lintian on it and
+# validates the menu entry, the metainfo and the manual pages it installs.
+.PHONY: package package-check
+PACKAGE_DEB = tessaly_0.69-1_$(shell dpkg --print-architecture).deb
+PACKAGE_ROOT = build-package/root
+test: package-check
+
+package:
+	bash tools/install-deps.sh package
+	rm -rf build-package && mkdir -p build-package/tessaly-0.69
+	tar -c --exclude='./build*' --exclude=./.git --exclude='./tessaly_*.deb' . | tar -x -C build-package/tessaly-0.69
+	cd build-package/tessaly-0.69 && DEB_BUILD_OPTIONS="parallel=$(JOBS) noddebs" dpkg-buildpackage -b -us -uc
+	cp build-package/$(PACKAGE_DEB) .
+
+package-check: package
+	bash tools/install-deps.sh package-check
+	lintian --fail-on error,warning $(PACKAGE_DEB)
+	dpkg-deb -x $(PACKAGE_DEB) $(PACKAGE_ROOT)
+	desktop-file-validate $(PACKAGE_ROOT)/usr/share/applications/tessaly.desktop
+	appstreamcli validate --no-net $(PACKAGE_ROOT)/usr/share/metainfo/tessaly.metainfo.xml
+	for page in $(PACKAGE_ROOT)/usr/share/man/man6/*.6.gz; do \
+	  warnings=$$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l -Tutf8 "$$page" 2>&1 >/dev/null); \
+	  [ -z "$$warnings" ] || { echo "$$page: $$warnings"; exit 1; }; \
+	done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Install the Debian packages the game needs to build and run ("run"), or to
-# build and run every test, benchmark and fuzzer as well ("test").
+# Install the Debian packages the game needs to build and run ("run"), to
+# build and run every test, benchmark and fuzzer as well ("test"), to build
+# its Debian package ("package"), or to build and check that ("package-check").
 # Only missing packages are installed; apt-get needs root.
 set -euo pipefail
 
@@ -11,8 +12,15 @@ test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libxtst-dev xdotool
 # llvm-symbolizer names the functions in fuzzer and sanitizer reports.
 test_packages+=(llvm)
 
+package_packages=(build-essential debhelper dpkg-dev)
+check_packages=(lintian desktop-file-utils appstream man-db)
+
 packages=("${run_packages[@]}")
-[ "${1:-run}" = "test" ] && packages+=("${test_packages[@]}")
+case "${1:-run}" in
+  test) packages+=("${test_packages[@]}") ;;
+  package) packages+=("${package_packages[@]}") ;;
+  package-check) packages+=("${package_packages[@]}" "${check_packages[@]}") ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

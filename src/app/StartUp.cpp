@@ -12,6 +12,7 @@
 #include "platform/Interruptions.h"
 #include "render/Tiles.h"
 #include "screens/HudLayout.h"
+#include "screens/Icon.h"
 
 namespace {
 
@@ -65,6 +66,15 @@ const char* createRenderContext(Shell* shell) {
   return nullptr;
 }
 
+// The game's icon on a window, at two sizes for the window manager to choose
+// from. The window manager keeps its own copy; a window without it works too.
+void showGameIcon(ALLEGRO_DISPLAY* display) {
+  ALLEGRO_BITMAP* icons[] = {makeIconBitmap(48), makeIconBitmap(128)};
+  if (icons[0] != nullptr && icons[1] != nullptr) al_set_display_icons(display, 2, icons);
+  for (ALLEGRO_BITMAP* icon : icons)
+    if (icon != nullptr) al_destroy_bitmap(icon);
+}
+
 // Each start-up step that can fail: its line, then the end of the process.
 void check(const char* failure) {
   if (failure != nullptr) failStartUp(failure);
@@ -72,13 +82,14 @@ void check(const char* failure) {
 
 }  // namespace
 
-std::unique_ptr<Shell> startUp() {
+std::unique_ptr<Shell> startUp(const char* fontPath) {
   auto shell = std::make_unique<Shell>();
   std::printf("Initializing System\n");
   al_set_app_name(kAppName);
   if (!al_init()) failStartUp("Failed to initialize allegro!\n");
   shell->display = al_create_display(640, 240);
   if (shell->display == nullptr) failStartUp("Failed to create display!\n");
+  showGameIcon(shell->display);
   shell->eventQueue = al_create_event_queue();
   if (shell->eventQueue == nullptr) failStartUp("Failed to create event queue\n");
   if (!watchForInterruptions(shell->eventQueue)) failStartUp("Failed to create the signal thread!\n");
@@ -97,8 +108,8 @@ std::unique_ptr<Shell> startUp() {
   al_init_image_addon();
   shell->font = al_load_font(kSystemFontPath, 12, 0);
   if (shell->font == nullptr) {
-    std::printf("The Windows font was not found, using %s instead\n", kFallbackFontPath);
-    shell->font = al_load_font(kFallbackFontPath, 12, 0);
+    std::printf("The Windows font was not found, using %s instead\n", fontPath);
+    shell->font = al_load_font(fontPath, 12, 0);
   }
   if (shell->font == nullptr) {
     std::printf("Unable to find font, you cocked something up... Quitting\n");
@@ -117,6 +128,7 @@ std::unique_ptr<Shell> startUp() {
   check(createPlayerBitmaps(shell.get()));
 
   shell->player = runStartMenu(shell->player, shell->font, shell->display, shell->eventQueue, shell->event);
+  showGameIcon(shell->display);
   // Bitmaps made while the start display was current (the sprite, the button
   // tile, the font's glyph pages) became memory bitmaps when it went. The
   // library turns them into textures of the game display as it is created;

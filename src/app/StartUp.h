@@ -31,10 +31,11 @@ constexpr const char* kAppName = "Tessaly 0.69 - Wobbert";
 constexpr const char* kSystemFontPath = "C:\\Windows\\Fonts\\tahoma.ttf";
 constexpr const char* kFallbackFontPath = "./data/arial.ttf";
 
-// Bring up the library, the start display, input, the timer and the font, make
+// Bring up the library, the start display, input, the timer and the font
+// (the Windows font, else the one at `fontPath`), make
 // the player, run the start screen, and prepare the render thread (not
 // started). Every failure prints its line and exits with status 1.
-std::unique_ptr<Shell> startUp();
+std::unique_ptr<Shell> startUp(const char* fontPath);
 
 // A shell for a game display of the given size without the start screen, for
 // the drawing tests and benchmarks: the library and its font addons must be

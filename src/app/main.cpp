@@ -4,9 +4,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "app/EventLoop.h"
 #include "app/StartUp.h"
+#include "platform/DataFolder.h"
 #include "platform/Interruptions.h"
 #include "render/Tiles.h"
 #include "save/SaveWriter.h"
@@ -29,6 +31,26 @@ void autosaveForLostDisplay() {
   std::exit(1);
 }
 
+// Which game this is, chosen when it is built (TESSALY_INSTALLED, 0 or 1):
+// the one run from its source tree works in the working directory and finds
+// its font in ./data; the installed one works in the player's own data folder
+// and finds its font where it was installed (TESSALY_FONT_FILE).
+constexpr bool kInstalled = TESSALY_INSTALLED;
+constexpr const char* kFontPath = kInstalled ? TESSALY_FONT_FILE : kFallbackFontPath;
+
+// The installed game's files all go into the player's data folder, made on
+// the first start: it becomes the working directory before any thread exists,
+// so the save, the kept saves, the autosave, the temporary file and the
+// pictures, all relative names, land there.
+void enterPlayersFolder() {
+  const std::string folder = dataFolderFromEnvironment();
+  std::string error;
+  if (!makeDataFolder(folder, &error) || !enterFolder(folder, &error)) {
+    std::printf("%s\n", error.c_str());
+    std::exit(1);
+  }
+}
+
 }  // namespace
 
 int main() {
@@ -38,6 +60,7 @@ int main() {
   // Console lines must show as they happen, also through a pipe.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::printf("Starting Tessaly 0.69! Please note that this is mainly a debug window.\n");
+  if (kInstalled) enterPlayersFolder();
   // 9.7 MB of cells: too large for the main thread's stack, so one block for the run.
   const std::unique_ptr<World> world(new (std::nothrow) World());
   if (world == nullptr) failStartUp("Failed to allocate the world!\n");
@@ -45,7 +68,7 @@ int main() {
   SaveWriter* saves = createSaveWriter(".");
   if (saves == nullptr) failStartUp("Failed to start the save writer!\n");
 
-  const std::unique_ptr<Shell> shell = startUp();
+  const std::unique_ptr<Shell> shell = startUp(kFontPath);
   Player& player = shell->player;
   BlockType* catalogue = shell->catalogue;
   PlayState state{world.get(), catalogue, 0, 0, saves};

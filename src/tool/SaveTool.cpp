@@ -12,9 +12,12 @@
 #include "save/SaveFile.h"
 
 const char kSaveToolUsage[] =
-    "Usage: tessaly-save COMMAND\n"
-    "Looks after the Tessaly save files in the working directory.\n"
+    "Usage: tessaly-save [-C DIR] COMMAND\n"
+    "Looks after the Tessaly save files in the game's folder: the working\n"
+    "directory for a game run from its source tree, $XDG_DATA_HOME/tessaly\n"
+    "(~/.local/share/tessaly) for an installed game. File names are taken there.\n"
     "\n"
+    "  -C DIR                            work on the save files in DIR instead\n"
     "  list                              one line per save file: name, time written,\n"
     "                                    position, inventory, and ok or what is wrong\n"
     "  info [FILE]                       check one file as the game would load it and\n"
@@ -99,8 +102,17 @@ std::string restoreSourceName(const std::string& name) {
   return {};
 }
 
-bool parseToolArgs(const std::vector<std::string>& words, ToolArgs* args, std::string* error) {
+bool parseToolArgs(const std::vector<std::string>& given, ToolArgs* args, std::string* error) {
   *args = ToolArgs{};
+  std::vector<std::string> words = given;
+  if (!words.empty() && words[0] == "-C") {
+    if (words.size() < 2 || words[1].empty()) {
+      *error = "-C needs a folder";
+      return false;
+    }
+    args->folder = words[1];
+    words.erase(words.begin(), words.begin() + 2);
+  }
   if (words.empty()) {
     *error = "no command given";
     return false;

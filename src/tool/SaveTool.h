@@ -29,6 +29,7 @@ struct ToolArgs {
   std::string file;    // info, map: the save read; restore: the file brought back
   std::string output;  // map: the picture written
   int scale = kDefaultMapScale;
+  std::string folder;  // -C: the folder to work in, empty for the game's own
 };
 
 // The usage text printed by --help and after a usage error.

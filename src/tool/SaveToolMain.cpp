@@ -1,5 +1,7 @@
 // tessaly-save: list, check, picture and bring back the save files of the
-// working directory. Results go to standard output, every error to standard
+// game's folder (the working directory, or for the installed game, built with
+// TESSALY_INSTALLED=1, the player's data folder), or of the folder -C names.
+// Results go to standard output, every error to standard
 // error as one line; exit 0 done, 1 failed, 2 usage error.
 #include <allegro5/allegro.h>
 
@@ -7,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DataFolder.h"
 #include "platform/Picture.h"
 #include "tool/SaveTool.h"
 #include "tool/WorldMap.h"
@@ -80,6 +83,16 @@ int restore(const std::string& source) {
   return restored ? 0 : 1;
 }
 
+// The folder the files are in becomes the working directory: -C's, else the
+// installed game's data folder, else the working directory as it is.
+bool enterToolFolder(const std::string& given) {
+  const std::string folder = !given.empty() ? given : TESSALY_INSTALLED ? dataFolderFromEnvironment() : ".";
+  std::string error;
+  if (enterFolder(folder, &error)) return true;
+  complain(error);
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +103,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tessaly-save: %s\n\n%s", error.c_str(), kSaveToolUsage);
     return 2;
   }
+  if (args.command != ToolCommand::kHelp && !enterToolFolder(args.folder)) return 1;
   switch (args.command) {
     case ToolCommand::kHelp: std::fputs(kSaveToolUsage, stdout); return 0;
     case ToolCommand::kList: return listSaves();

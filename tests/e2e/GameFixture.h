@@ -136,6 +136,8 @@ class GameTest : public ::testing::Test {
   fs::path savePath() const { return workDir_ / kSaveName; }
 
   bool withFont_ = true;
+  std::string exe_ = TESSALY_EXE;         // the game launched
+  std::vector<std::string> environment_;  // its changes to the environment (see GameProcess)
   fs::path workDir_;
   std::unique_ptr<XvfbServer> xvfb_;
   std::unique_ptr<GameProcess> game_;

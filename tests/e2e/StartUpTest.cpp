@@ -21,6 +21,16 @@ TEST_F(StartUp, NewWorldPrintsEveryStartUpLineInOrderAndGrowsTheWindow) {
   ASSERT_NE(window_, kNoWindow) << "the start window did not give way to a 1440x900 game window";
   ASSERT_TRUE(game_->waitForLine("Starting to Draw.", kLineTimeout)) << joined(game_->lines());
   EXPECT_EQ(windowsWithTitle(dpy_, kTitle).size(), 1u) << "the start window is still open";
+  // The game's icon, 48 pixels first: sky at the top left, the player's cell
+  // (6 x 6 pixels) at column 3, row 2, grass in row 4.
+  const auto icons = windowIcons(dpy_, window_);
+  ASSERT_GE(icons.size(), 2 + 48 * 48u) << "the window has no icon";
+  EXPECT_EQ(48u, icons[0]);
+  EXPECT_EQ(48u, icons[1]);
+  const auto iconPixel = [&](int x, int y) { return icons[2 + 48 * y + x] & 0xffffffffu; };
+  EXPECT_EQ(0xff7d7dffu, iconPixel(0, 0));
+  EXPECT_EQ(0xff007d7du, iconPixel(3 * 6 + 2, 2 * 6 + 2));
+  EXPECT_EQ(0xff00ff00u, iconPixel(47, 4 * 6));
 
   const auto lines = game_->lines();
   const std::vector<std::string> expected = {

@@ -208,7 +208,8 @@ void XvfbServer::stop() {
 
 // --------------------------------------------------------------- GameProcess
 
-GameProcess::GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName) {
+GameProcess::GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName,
+                         const std::vector<std::string>& environment) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return;
   if (pipe2(wakeFd_, O_CLOEXEC) != 0) {
@@ -220,10 +221,20 @@ GameProcess::GameProcess(const std::string& exe, const std::string& workDir, con
 
   // Everything the child needs is prepared before fork: the parent has
   // threads, so the child may only make async-signal-safe calls.
+  std::vector<std::string> changes = environment;
+  changes.push_back("DISPLAY=" + displayName);
+  const auto changed = [&](const char* entry) {
+    for (const std::string& change : changes) {
+      const size_t name = change.find('=') == std::string::npos ? change.size() : change.find('=');
+      if (std::strncmp(entry, change.c_str(), name) == 0 && entry[name] == '=') return true;
+    }
+    return false;
+  };
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "DISPLAY=", 8) != 0) env.emplace_back(*e);
-  env.push_back("DISPLAY=" + displayName);
+    if (!changed(*e)) env.emplace_back(*e);
+  for (const std::string& change : changes)
+    if (change.find('=') != std::string::npos) env.push_back(change);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -434,6 +445,24 @@ bool windowIsFrameless(Display* dpy, Window w) {
     XFree(data);
   }
   return frameless;
+}
+
+std::vector<unsigned long> windowIcons(Display* dpy, Window w) {
+  Atom icon = XInternAtom(dpy, "_NET_WM_ICON", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> values;
+  if (XGetWindowProperty(dpy, w, icon, 0, 1 << 20, False, AnyPropertyType, &type, &format, &count, &after,
+                         &data) == Success &&
+      data) {
+    // Format 32 comes as longs, one value each.
+    const unsigned long* fields = reinterpret_cast<const unsigned long*>(data);
+    if (format == 32) values.assign(fields, fields + count);
+    XFree(data);
+  }
+  return values;
 }
 
 Window waitForWindowSize(Display* dpy, const std::string& title, int width, int height, Millis timeout) {

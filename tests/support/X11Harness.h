@@ -51,7 +51,9 @@ class XvfbServer {
 // background thread.
 class GameProcess {
  public:
-  GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName);
+  // `environment` changes the inherited one: "NAME=value" sets, "NAME" unsets.
+  GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName,
+              const std::vector<std::string>& environment = {});
   ~GameProcess();
   GameProcess(const GameProcess&) = delete;
   GameProcess& operator=(const GameProcess&) = delete;
@@ -128,6 +130,9 @@ Size windowSize(Display* dpy, Window w);
 Window waitForWindowSize(Display* dpy, const std::string& title, int width, int height, Millis timeout);
 // Whether the window still exists and is mapped.
 bool windowViewable(Display* dpy, Window w);
+// The window's icons (_NET_WM_ICON): for each, its width, its height and its
+// pixels as 0xAARRGGBB, row by row; empty when it has none.
+std::vector<unsigned long> windowIcons(Display* dpy, Window w);
 // Whether the window asks for no decorations through _MOTIF_WM_HINTS. Programs
 // set that hint only when a window manager has made the atom known; the
 // server's connection does that at start, as a window manager would.

@@ -137,6 +137,8 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
       {"restore autosave", 1, "No save found"},
       {"map taken.png", 1, "Cannot write taken.png: Is a directory"},
       {"map TessalySave.wld no/such/dir.png", 1, "Cannot write no/such/dir.png: No such file or directory"},
+      {"-C", 2, "tessaly-save: -C needs a folder"},
+      {"-C no/such list", 1, "Cannot work in the folder no/such: No such file or directory"},
   };
   const auto before = snapshot();
   for (const auto& c : kCases) {
@@ -160,6 +162,14 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
       << out;
   EXPECT_NE(std::string::npos, out.find("  The save file is not a regular file\n")) << out;
   EXPECT_EQ(3, std::count(out.begin(), out.end(), '\n')) << out;
+  // -C works on another folder's files, names taken there.
+  fs::create_directory(root / "other");
+  fs::copy_file(work / kSaveFileName, root / "other" / kSaveFileName);
+  EXPECT_EQ(0, run("-C ../other list")) << err;
+  EXPECT_TRUE(out.starts_with("TessalySave.wld ") && out.ends_with("  ok\n") &&
+              std::count(out.begin(), out.end(), '\n') == 1)
+      << out;
+  EXPECT_EQ(0, run("-C ../other info TessalySave.wld")) << err;
 }
 
 TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {

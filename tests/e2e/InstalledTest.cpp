@@ -1,0 +1,116 @@
+// The game as the package builds it: every file it writes goes into the
+// player's data folder, none into the directory it was started from.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <X11/keysym.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "GameFixture.h"
+
+using namespace gametest;
+
+namespace {
+
+std::set<std::string> entries(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+int modeOf(const fs::path& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+}
+
+class Installed : public GameTest {
+ protected:
+  Installed() {
+    withFont_ = false;  // the installed game finds its font where it was installed, not in ./data
+    exe_ = TESSALY_INSTALLED_EXE;
+  }
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(GameTest::SetUp());
+    char pattern[] = "/tmp/tessaly-home-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    home_ = pattern;
+    // Nothing may be written where the game starts (for a user other than root, nothing can).
+    chmod(workDir_.c_str(), 0555);
+  }
+  void TearDown() override {
+    chmod(workDir_.c_str(), 0700);
+    GameTest::TearDown();
+    std::error_code ec;
+    fs::remove_all(home_, ec);
+  }
+
+  fs::path home_;
+};
+
+TEST_F(Installed, KeepsTheSaveAndThePicturesInThePlayersFolderAndTheToolFindsThem) {
+  const fs::path share = home_ / "share";  // not there yet: made on the first start
+  environment_ = {"XDG_DATA_HOME=" + share.string()};
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  ASSERT_TRUE(waitUntilResting(30));
+  click(dpy_, window_, 1370, 890);  // Save
+  ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
+  focusWindow(dpy_, window_);
+  tapKey(dpy_, XK_F12);
+  std::string picture;
+  for (int i = 0; i < 200 && picture.empty(); ++i, pause(50))
+    for (const auto& line : game_->lines())
+      if (line.rfind("Saved a picture: ", 0) == 0) picture = line.substr(17);
+  ASSERT_FALSE(picture.empty()) << joined(game_->lines());
+  ASSERT_NO_FATAL_FAILURE(closeGameAndExpectCleanExit());
+
+  const fs::path folder = share / "tessaly";
+  EXPECT_TRUE(fs::is_empty(workDir_)) << "the game wrote where it was started";
+  EXPECT_EQ(std::set<std::string>{"tessaly"}, entries(share));
+  EXPECT_EQ(0700, modeOf(share));
+  EXPECT_EQ(0700, modeOf(folder));
+  EXPECT_EQ((std::set<std::string>{kSaveName, picture}), entries(folder));
+  std::error_code ec;
+  EXPECT_EQ(kSaveBytes, fs::file_size(folder / kSaveName, ec));
+
+  // The installed save tool, started anywhere, works on the same folder.
+  const fs::path out = home_ / "out";
+  const std::string command = "cd '" + workDir_.string() + "' && XDG_DATA_HOME='" + share.string() + "' '" +
+                              TESSALY_INSTALLED_SAVE_EXE "' list >'" + out.string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  std::ifstream in(out);
+  const std::string listed{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << listed;
+  EXPECT_EQ(0u, listed.rfind("TessalySave.wld ", 0)) << listed;
+}
+
+TEST_F(Installed, WithoutAUsableDataFolderSaysSoInOneLineAndWritesNothing) {
+  const fs::path file = home_ / "file";
+  std::ofstream(file) << "not a folder";
+  const struct {
+    std::vector<std::string> environment;
+    std::string line;
+  } kCases[] = {
+      {{"XDG_DATA_HOME=" + file.string()},
+       "Cannot make the data folder " + (file / "tessaly").string() + ": Not a directory"},
+      {{"XDG_DATA_HOME", "HOME"},
+       "Cannot find the data folder: neither HOME nor an absolute XDG_DATA_HOME is set"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.line);
+    environment_ = c.environment;
+    ASSERT_NO_FATAL_FAILURE(launch());
+    EXPECT_EQ(1, game_->waitForExit(kExitTimeout));
+    EXPECT_EQ((std::vector<std::string>{
+                  "Starting Tessaly 0.69! Please note that this is mainly a debug window.", c.line}),
+              game_->lines());
+    EXPECT_TRUE(fs::is_empty(workDir_));
+    EXPECT_EQ(std::set<std::string>{"file"}, entries(home_));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+// Where the installed game keeps its files, and making that folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/DataFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(DataFolder, IsXdgDataHomesWhenAbsoluteElseHomesAndNeverAGuess) {
+  const struct {
+    const char* xdgDataHome;
+    const char* home;
+    std::string folder;
+  } kCases[] = {
+      {"/data", "/home/p", "/data/tessaly"},
+      {"data", "/home/p", "/home/p/.local/share/tessaly"},
+      {"", "/home/p/", "/home/p/.local/share/tessaly"},
+      {nullptr, "/", "/.local/share/tessaly"},
+      {"data", nullptr, ""},
+      {nullptr, "", ""},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.folder, dataFolderFor(c.xdgDataHome, c.home))
+        << (c.xdgDataHome ? c.xdgDataHome : "unset") << ", " << (c.home ? c.home : "unset");
+  }
+}
+
+TEST(DataFolder, IsMadeWithItsParentsForTheOwnerOnlyAndOnlyAsAFolder) {
+  char pattern[] = "/tmp/tessaly-folder-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const fs::path root = pattern;
+  const fs::path folder = root / "a/b/tessaly";
+  std::string error;
+  ASSERT_TRUE(makeDataFolder(folder, &error)) << error;
+  for (const fs::path& made : {root / "a", root / "a/b", folder}) {
+    struct stat status {};
+    ASSERT_EQ(0, stat(made.c_str(), &status));
+    EXPECT_EQ(0700u, status.st_mode & 07777) << made;
+  }
+  std::ofstream(folder / "kept") << "x";
+  EXPECT_TRUE(makeDataFolder(folder, &error)) << error;
+  EXPECT_TRUE(fs::exists(folder / "kept"));
+
+  EXPECT_FALSE(makeDataFolder(folder / "kept", &error));
+  EXPECT_EQ("Cannot make the data folder " + (folder / "kept").string() + ": Not a directory", error);
+  EXPECT_FALSE(makeDataFolder(folder / "kept/deeper", &error));
+  EXPECT_EQ("Cannot make the data folder " + (folder / "kept/deeper").string() + ": Not a directory", error);
+  EXPECT_FALSE(makeDataFolder("", &error));
+  EXPECT_EQ(kNoDataFolderLine, error);
+  EXPECT_FALSE(enterFolder("", &error));
+  EXPECT_EQ(kNoDataFolderLine, error);
+  EXPECT_FALSE(enterFolder(folder / "kept", &error));
+  EXPECT_EQ("Cannot work in the folder " + (folder / "kept").string() + ": Not a directory", error);
+  fs::remove_all(root);
+}
+
+}  // namespace
