@@ -4,7 +4,9 @@
 // first), the per-tile frame with six separate tile bitmaps instead of the
 // atlas, the empty frame as the floor, the render thread's tick that finds
 // nothing changed and draws nothing, and the cell-map frame with F12's copy
-// of it for a picture.
+// of it for a picture. Then the overlay: the cell-map frame with the target
+// outline and with the help card, and a tick of the pointer moving over one
+// cell (the main thread's outline and the render thread's change test).
 // Needs an X server (DISPLAY); bench/run.sh starts one.
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
@@ -18,7 +20,9 @@
 #include <vector>
 
 #include "TargetReport.h"
+#include "app/Pointer.h"
 #include "app/StartUp.h"
+#include "player/Editing.h"
 #include "render/Frame.h"
 #include "render/Screenshot.h"
 #include "world/Terrain.h"
@@ -315,6 +319,74 @@ void mapFrameAllCellsBench(benchmark::State& state, int width, int height) {
   }
 }
 
+// The steady cell-map frame with an overlay: a cell next to the player
+// outlined, or the help card.
+void mapFrameOverlayBench(benchmark::State& state, int width, int height, bool card) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return;
+  }
+  Overlay overlay;
+  overlay.outlined = !card;
+  overlay.col = static_cast<int>(kPlayerX) / kCellSize + 2;
+  overlay.row = static_cast<int>(kPlayerY) / kCellSize;
+  overlay.helpCard = card;
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, overlay);
+  finishFrame();
+  for (auto _ : state) {
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, overlay);
+    finishFrame();
+  }
+}
+void mapFrameOutlinedBench(benchmark::State& state, int width, int height) {
+  mapFrameOverlayBench(state, width, height, false);
+}
+void mapFrameCardBench(benchmark::State& state, int width, int height) {
+  mapFrameOverlayBench(state, width, height, true);
+}
+
+// A tick while the pointer moves within one cell the player could dig: the
+// main thread works out the outline for each position, and the render
+// thread finds nothing to draw.
+void pointerInOneCellTickBench(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene == nullptr) return;
+  if (!ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return;
+  }
+  // Clear a sky pocket beside the player, so the block beyond it can be dug.
+  const Player& player = scene->shell.player;
+  const int col = static_cast<int>(kPlayerX) / kCellSize, row = static_cast<int>(kPlayerY) / kCellSize;
+  const View view = computeView(player.x, player.y, width, height);
+  const Cell kept[2] = {cellAt(*scene->world, col + 2, row), cellAt(*scene->world, col + 3, row)};
+  writeCatalogueEntry(scene->world.get(), col + 2, row, scene->shell.catalogue[kAir]);
+  writeCatalogueEntry(scene->world.get(), col + 3, row, scene->shell.catalogue[kStone]);
+  PointerState pointer{true, (col + 3) * kCellSize - view.viewLeft + 3, row * kCellSize - view.viewTop + 3};
+  // A click's cell comes from the pointer's cell before the view's fraction
+  // is added: it may be the one above or left of the cell drawn there.
+  const CellPosition clicked = screenToCell(pointer.x, pointer.y, player);
+  pointer.x += (col + 3 - clicked.col) * kCellSize;
+  pointer.y += (row - clicked.row) * kCellSize;
+  ShownFrame shown;
+  drawFrameIfChanged(&shown, player, scene->shell.renderContext, &scene->map, false, 0.0,
+                     overlayFor(pointer, *scene->world, player));
+  finishFrame();
+  if (!shown.overlay.outlined) state.SkipWithError("the cell is not outlined");
+  int step = 0;
+  for (auto _ : state) {
+    pointer.x += (++step % 2 == 0) ? 1 : -1;
+    const Overlay overlay = overlayFor(pointer, *scene->world, player);
+    if (drawFrameIfChanged(&shown, player, scene->shell.renderContext, &scene->map, false, 0.5, overlay)) {
+      state.SkipWithError("the pointer moving within one cell drew a frame");
+      break;
+    }
+  }
+  for (int i = 0; i < 2; ++i) storeCell(scene->world.get(), cellIndex(col + 2 + i, row), kept[i]);
+}
+
 // The OpenGL renderer's name, from a small display made for the purpose;
 // empty without a display.
 std::string rendererName() {
@@ -357,6 +429,9 @@ int main(int argc, char** argv) {
     registerFrame("mapFrameAllCellsChanged", mapFrameAllCellsBench, size);
     registerFrame("perTileFrameSixBitmaps", perTileSixBitmapsFrameBench, size);
     registerFrame("mapFrameWithPictureCopy", mapFrameWithPictureCopyBench, size);
+    registerFrame("mapFrameOutlined", mapFrameOutlinedBench, size);
+    registerFrame("mapFrameCard", mapFrameCardBench, size);
+    registerFrame("pointerInOneCellTick", pointerInOneCellTickBench, size, benchmark::kMicrosecond);
   }
   const int status = runBenchmarks(
       argc, argv,
@@ -375,7 +450,12 @@ int main(int argc, char** argv) {
         "mapFrame/1440x900", 0},
        // A tick with a picture may take two ticks' time: one frame skipped at most.
        {"map frame + picture copy 1440x900", "mapFrameWithPictureCopy/1440x900", "", 33.3},
-       {"map frame + picture copy 1920x1200", "mapFrameWithPictureCopy/1920x1200", "", 33.3}});
+       {"map frame + picture copy 1920x1200", "mapFrameWithPictureCopy/1920x1200", "", 33.3},
+       // The outline costs no measurable time; the card is shown only now and then.
+       {"map frame with outline / map frame, 1440x900", "mapFrameOutlined/1440x900", "mapFrame/1440x900",
+        1.1},
+       {"map frame with help card / map frame, 1440x900", "mapFrameCard/1440x900", "mapFrame/1440x900", 0},
+       {"tick, pointer moving in one cell 1440x900", "pointerInOneCellTick/1440x900", "", 0.05}});
   if (currentScene != nullptr) destroyScene(currentScene.get());
   return status;
 }

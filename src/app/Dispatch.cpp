@@ -37,6 +37,7 @@ Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state
     case ALLEGRO_EVENT_MOUSE_BUTTON_DOWN: return pressMouse(event, player, state);
     case ALLEGRO_EVENT_KEY_DOWN:
     case ALLEGRO_EVENT_KEY_UP: return handleKeyEvent(event, player);
+    case ALLEGRO_EVENT_MOUSE_AXES: return handleMouseWheel(event, player);
     case ALLEGRO_EVENT_TIMER:
       player = updatePlayer(player, state->world, &state->tickCount, &state->jumpEndTick);
       if (state->saves != nullptr) autosaveOnTick(state->saves, *state->world, player);

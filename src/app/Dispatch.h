@@ -21,8 +21,8 @@ HudButton pressedButton(const ALLEGRO_EVENT& event, const Player& after);
 
 // Run the handler for one event and return the updated record: mouse presses
 // (and the save or load of a corner button, through the save writer), key
-// presses and releases, ticks (one movement step, and an autosave when one
-// is due), and the window losing focus (held keys are let go, since their
+// presses and releases, the mouse wheel (the slot), ticks (one movement step,
+// and an autosave when one is due), and the window losing focus (held keys are let go, since their
 // releases will not reach us). Every other event leaves the record as it
 // was. Waking the render thread on a tick is the caller's part.
 Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state);

@@ -1,6 +1,7 @@
 // The main thread's loop during play.
 #include "app/EventLoop.h"
 
+#include "app/Pointer.h"
 #include "platform/Interruptions.h"
 
 namespace {
@@ -9,6 +10,9 @@ namespace {
 bool isHandled(unsigned int type) {
   switch (type) {
     case ALLEGRO_EVENT_MOUSE_BUTTON_DOWN:
+    case ALLEGRO_EVENT_MOUSE_AXES:
+    case ALLEGRO_EVENT_MOUSE_ENTER_DISPLAY:
+    case ALLEGRO_EVENT_MOUSE_LEAVE_DISPLAY:
     case ALLEGRO_EVENT_KEY_DOWN:
     case ALLEGRO_EVENT_KEY_UP:
     case ALLEGRO_EVENT_TIMER:
@@ -21,6 +25,7 @@ bool isHandled(unsigned int type) {
 
 void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContext* context, Player* player,
                   PlayState* state) {
+  PointerState pointer;
   for (;;) {
     al_wait_for_event(queue, event);
     // A termination signal ends play as a close of the window does.
@@ -35,6 +40,9 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
     }
     if (!isHandled(event->type)) continue;
     if (event->type == ALLEGRO_EVENT_TIMER) al_broadcast_cond(context->tickCond);
-    storePlayer(context, dispatchEvent(*event, *player, state));
+    followEvent(&pointer, *event);
+    const Player next = dispatchEvent(*event, *player, state);
+    // Every handled event may move the outline: the pointer, the player, a cell or the slot.
+    storePlayer(context, next, overlayFor(pointer, *state->world, next));
   }
 }

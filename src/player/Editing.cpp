@@ -39,45 +39,21 @@ bool canEditCell(const World& world, const Player& player, int col, int row) {
 namespace {
 
 // The inventory count that holds blocks of `typeId`, or null for kinds not kept.
-int32_t* countOf(Player* player, int32_t typeId) {
+int32_t Player::*countOf(int32_t typeId) {
   switch (typeId) {
-    case kDirt: return &player->dirtCount;
-    case kGrass: return &player->grassCount;
-    case kStone: return &player->stoneCount;
-    case kGold: return &player->goldCount;
+    case kDirt: return &Player::dirtCount;
+    case kGrass: return &Player::grassCount;
+    case kStone: return &Player::stoneCount;
+    case kGold: return &Player::goldCount;
     default: return nullptr;
   }
 }
 
-// Dig the solid cell at (col, row) into the inventory if it may be edited.
-Player dig(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
-  if (!canEditCell(*world, player, col, row)) return player;
-  if (int32_t* count = countOf(&player, cellAt(*world, col, row).typeId)) {
-    if (*count == INT32_MAX) return player;  // a full count keeps the block in the world
-    *count += 1;
-  }
-  const BlockId left = row > kLastAirRow ? kUnderground : kAir;
-  writeCatalogueEntry(world, col, row, catalogue[left]);
-  return player;
-}
-
-// Fill the open cell at (col, row) from the selected slot if it may be edited.
-Player place(World* world, const BlockCatalogue catalogue, Player player, int col, int row) {
-  const Cell& cell = cellAt(*world, col, row);
-  if (!canEditCell(*world, player, col, row) || !cell.passable || cell.typeId == kNull) return player;
-  Cell finished = cell;
-  if (player.selectedSlot >= 1 && player.selectedSlot <= 4) {
-    const int32_t kind = player.selectedSlot + 1;
-    int32_t* count = countOf(&player, kind);
-    if (*count != 0 && *count != INT32_MIN) {
-      finished = catalogue[kind];
-      *count -= 1;
-    }
-  }
-  finished.x = static_cast<float>(col * kCellSize);
-  finished.y = static_cast<float>(row * kCellSize);
-  storeCell(world, cellIndex(col, row), finished);
-  return player;
+// What a placement into an open, editable cell does with the selected slot.
+PressAction placement(const Player& player) {
+  if (player.selectedSlot < 1 || player.selectedSlot > 4) return PressAction::kPlaceNothing;
+  const int32_t count = player.*countOf(player.selectedSlot + 1);
+  return count != 0 && count != INT32_MIN ? PressAction::kPlace : PressAction::kPlaceNothing;
 }
 
 // Whether two cells save to the same bytes (a name is read up to its end).
@@ -89,16 +65,51 @@ bool sameSavedCell(const Cell& a, const Cell& b) {
 
 }  // namespace
 
-MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {
-  const bool primary = event.mouse.button == 1;
-  const CellPosition at = screenToCell(event.mouse.x, event.mouse.y, player);
-  MousePress press{player, false};
-  if (isInGrid(at.col, at.row)) {
-    const Cell before = cellAt(*world, at.col, at.row);
-    const bool block = !before.passable && before.typeId != kNull;
-    if (!primary && !block) press.player = place(world, catalogue, player, at.col, at.row);
-    if (primary && block) press.player = dig(world, catalogue, player, at.col, at.row);
-    press.cellChanged = !sameSavedCell(before, cellAt(*world, at.col, at.row));
+PressTarget pressTarget(const World& world, const Player& player, int mouseX, int mouseY, int button) {
+  PressTarget target{screenToCell(mouseX, mouseY, player), PressAction::kNothing};
+  const auto [col, row] = target.cell;
+  if (!isInGrid(col, row) || !canEditCell(world, player, col, row)) return target;
+  const Cell& cell = cellAt(world, col, row);
+  if (button == 1) {
+    // Only a block is dug, and a full count keeps it in the world.
+    const bool block = !cell.passable && cell.typeId != kNull;
+    const auto count = countOf(cell.typeId);
+    if (block && (count == nullptr || player.*count != INT32_MAX)) target.action = PressAction::kDig;
+  } else if (cell.passable && cell.typeId != kNull) {
+    target.action = placement(player);
   }
+  return target;
+}
+
+bool clickChangesCell(const World& world, const Player& player, int mouseX, int mouseY, CellPosition* cell) {
+  for (int button : {1, 2}) {
+    const PressTarget target = pressTarget(world, player, mouseX, mouseY, button);
+    if (target.action == PressAction::kDig || target.action == PressAction::kPlace) {
+      *cell = target.cell;
+      return true;
+    }
+  }
+  return false;
+}
+
+MousePress handleMouseDown(ALLEGRO_EVENT event, World* world, const BlockCatalogue catalogue, Player player) {
+  const PressTarget target = pressTarget(*world, player, event.mouse.x, event.mouse.y, event.mouse.button);
+  MousePress press{player, false};
+  if (target.action == PressAction::kNothing) return press;
+  const auto [col, row] = target.cell;
+  const Cell before = cellAt(*world, col, row);
+  Cell finished = before;
+  if (target.action == PressAction::kDig) {
+    if (const auto count = countOf(before.typeId)) press.player.*count += 1;
+    finished = catalogue[row > kLastAirRow ? kUnderground : kAir];
+  } else if (target.action == PressAction::kPlace) {
+    const int32_t kind = player.selectedSlot + 1;
+    press.player.*countOf(kind) -= 1;
+    finished = catalogue[kind];
+  }
+  finished.x = static_cast<float>(col * kCellSize);
+  finished.y = static_cast<float>(row * kCellSize);
+  storeCell(world, cellIndex(col, row), finished);
+  press.cellChanged = !sameSavedCell(before, cellAt(*world, col, row));
   return press;
 }

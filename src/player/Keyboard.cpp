@@ -1,4 +1,4 @@
-// Keyboard input: held movement flags and the inventory slot.
+// Keyboard input: held movement flags and the inventory slot (also the wheel's).
 #include "player/Player.h"
 
 #include <initializer_list>
@@ -42,6 +42,17 @@ Player handleKeyEvent(ALLEGRO_EVENT event, Player player) {
   } else if (down && keycode >= ALLEGRO_KEY_1 && keycode <= ALLEGRO_KEY_4) {
     player.selectedSlot = keycode - ALLEGRO_KEY_1 + 1;
   }
+  return player;
+}
+
+Player handleMouseWheel(ALLEGRO_EVENT event, Player player) {
+  const int steps = event.mouse.dz;
+  if (event.type != ALLEGRO_EVENT_MOUSE_AXES || steps == 0) return player;
+  const bool valid = player.selectedSlot >= 1 && player.selectedSlot <= 4;
+  // Wheel up gives a positive dz; slots 1 to 4 are counted 0 to 3 here.
+  const int64_t from = valid ? player.selectedSlot - 1 : (steps < 0 ? -1 : 4);
+  const int64_t to = ((from - steps) % 4 + 4) % 4;
+  player.selectedSlot = static_cast<int32_t>(to + 1);
   return player;
 }
 

@@ -37,5 +37,10 @@ Player makeStartingPlayer();
 // Key presses and releases: set or clear the held movement flags, pick a slot.
 Player handleKeyEvent(ALLEGRO_EVENT event, Player player);
 
+// The mouse wheel picks the slot: each step down the next one, each step up
+// the previous one, wrapping from 4 to 1 and from 1 to 4. A slot outside 1
+// to 4 goes to 1 down, to 4 up. Other mouse moves change nothing.
+Player handleMouseWheel(ALLEGRO_EVENT event, Player player);
+
 // Forget every held movement key (the window lost focus: releases go elsewhere).
 Player releaseHeldKeys(Player player);

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "screens/HelpCard.h"
 #include "screens/Hud.h"
+#include "screens/HudLayout.h"
 
 void drawCellsPerTile(const View& view, const World& world) {
   for (int j = view.rowBegin; j < view.rowEnd; ++j)
@@ -45,9 +47,29 @@ void clearAroundMap(const View& view) {
   al_set_clipping_rectangle(clipX, clipY, clipWidth, clipHeight);
 }
 
+// The outline: one pixel just inside the cell's square, on the frame above
+// the heads-up band only.
+void drawOutline(const Overlay& overlay, const View& view, const Player& player) {
+  if (!overlay.outlined) return;
+  const int x = overlay.col * kCellSize - view.viewLeft;
+  const int y = overlay.row * kCellSize - view.viewTop;
+  const int bottom = player.screenHeight - kHudLayout.barUp;
+  const ALLEGRO_COLOR colour = al_map_rgb(kOutlineColour.r, kOutlineColour.g, kOutlineColour.b);
+  const int edges[4][4] = {{x, y, kCellSize, 1},
+                           {x, y + kCellSize - 1, kCellSize, 1},
+                           {x, y + 1, 1, kCellSize - 2},
+                           {x + kCellSize - 1, y + 1, 1, kCellSize - 2}};
+  for (const auto& e : edges) {
+    const int left = std::max(e[0], 0), top = std::max(e[1], 0);
+    const int right = std::min(e[0] + e[2], player.screenWidth), end = std::min(e[1] + e[3], bottom);
+    fillRectangle(left, top, right - left, end - top, colour);
+  }
+}
+
 }  // namespace
 
-void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map) {
+void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
+                  const Overlay& overlay) {
   if (map != nullptr) {
     clearAroundMap(view);
     // One quad, drawn before drawing is held: the map's pixels are written
@@ -64,18 +86,21 @@ void composeFrame(const Player& player, const View& view, const RenderContext& c
     al_draw_bitmap(player.sprite, static_cast<float>(view.spriteX), static_cast<float>(view.spriteY), 0);
   // The library does not flush held drawing at the flip: release it here.
   al_hold_bitmap_drawing(false);
+  // The overlay is cleared into place, which is not to fall inside a held batch.
+  drawOutline(overlay, view, player);
+  if (overlay.helpCard) drawHelpCard(context.font, player.screenWidth, player.screenHeight);
 }
 
-void drawFrame(const Player& player, const RenderContext& context, CellMap* map) {
+void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay) {
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
   if (map != nullptr) updateCellMap(map, view, *context.world);
-  composeFrame(player, view, context, map);
+  composeFrame(player, view, context, map, overlay);
 }
 
 namespace {
 
 // The record's fields as a frame shows them.
-ShownFrame shownBy(const Player& player) {
+ShownFrame shownBy(const Player& player, const Overlay& overlay) {
   ShownFrame shown;
   shown.drawn = true;
   shown.x = player.x;
@@ -88,27 +113,28 @@ ShownFrame shownBy(const Player& player) {
   shown.screenWidth = player.screenWidth;
   shown.screenHeight = player.screenHeight;
   shown.sprite = player.sprite;
+  shown.overlay = overlay;
   return shown;
 }
 
 bool showsTheSame(const ShownFrame& a, const ShownFrame& b) {
   return a.drawn && b.drawn && a.x == b.x && a.y == b.y && std::equal(a.counts, a.counts + 4, b.counts) &&
          a.selectedSlot == b.selectedSlot && a.screenWidth == b.screenWidth &&
-         a.screenHeight == b.screenHeight && a.sprite == b.sprite;
+         a.screenHeight == b.screenHeight && a.sprite == b.sprite && a.overlay == b.overlay;
 }
 
 }  // namespace
 
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
-                        bool redraw, double now) {
+                        bool redraw, double now, const Overlay& overlay) {
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
   // The map is brought up to date whether or not the frame is drawn, so the
   // changes it finds are those since the last tick, and thus the last frame.
   const bool cellsChanged = map == nullptr || updateCellMap(map, view, *context.world);
-  ShownFrame next = shownBy(player);
+  ShownFrame next = shownBy(player, overlay);
   if (!cellsChanged && !redraw && showsTheSame(*shown, next) && now - shown->drawnAt < kLongestRedrawGap)
     return false;
-  composeFrame(player, view, context, map);
+  composeFrame(player, view, context, map, overlay);
   next.drawnAt = now;
   *shown = next;
   return true;

@@ -9,15 +9,24 @@
 // draws through the cell map, which gives the same pixels).
 void drawCellsPerTile(const View& view, const World& world);
 
+// The target outline's colour. No colour stands out from all six of the
+// grounds it is drawn on (sky, grass, dirt, stone, gold, black) by lightness
+// alone: the bright ones want it dark, black wants it light. This purple is
+// dark against sky, grass and gold and differs in hue from every one of them,
+// black and grey included.
+constexpr Rgb8 kOutlineColour{128, 0, 128};
+
 // Compose a whole frame on the current target from a copy of the record:
 // clear, cells (through `map`, or one tile per cell when it is null), the
-// heads-up band, the sprite. Drawing is held for the frame and released
+// heads-up band, the sprite, then the overlay: the outline of its cell above
+// the band, and the help card. Drawing is held for the frame and released
 // before returning, so everything shows at the next flip.
-void drawFrame(const Player& player, const RenderContext& context, CellMap* map);
+void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay = {});
 
 // The same frame when `map` (if any) is already up to date for `view`. The
 // map overwrites every pixel it covers, so only the rest is cleared first.
-void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map);
+void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
+                  const Overlay& overlay = {});
 
 // A frame that nothing has spoilt is drawn again at least this often.
 constexpr double kLongestRedrawGap = 1.0;  // seconds
@@ -31,13 +40,14 @@ struct ShownFrame {
   int32_t selectedSlot = 0;
   int32_t screenWidth = 0, screenHeight = 0;
   ALLEGRO_BITMAP* sprite = nullptr;
+  Overlay overlay;
 };
 
 // One tick of the render thread at time `now` (seconds): draw the frame on
 // the current target and return true, or draw nothing and return false when
-// the picture on screen already shows it: the same record fields, no visible
-// cell changed (known only through a map; without one every tick draws), no
+// the picture on screen already shows it: the same record fields and
+// overlay, no visible cell changed (known only through a map; without one every tick draws), no
 // redraw requested, and the last frame less than kLongestRedrawGap ago.
 // The caller flips after a drawn frame and leaves the target alone otherwise.
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
-                        bool redraw, double now);
+                        bool redraw, double now, const Overlay& overlay = {});

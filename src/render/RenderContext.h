@@ -7,10 +7,20 @@
 #include "player/Player.h"
 #include "world/World.h"
 
+// What a frame draws over the world besides the record, worked out by the
+// main thread: the outline of the cell a click under the pointer would
+// change, and the help card. Never saved.
+struct Overlay {
+  bool outlined = false;  // a click would change the cell (col, row)
+  int col = 0, row = 0;
+  bool helpCard = false;
+  bool operator==(const Overlay&) const = default;
+};
+
 // Filled before the render thread starts and read-only afterwards, but for
-// the two requests. The player record behind `player` and those flags are
-// written by the main thread under `mutex` and taken by the render thread
-// under it; the grid's tiles are read atomically.
+// the overlay and the two requests. The player record behind `player`, the
+// overlay and those flags are written by the main thread under `mutex` and
+// taken by the render thread under it; the grid's tiles are read atomically.
 struct RenderContext {
   ALLEGRO_FONT* font;
   ALLEGRO_MUTEX* mutex;          // held only around the tick wait and record copies
@@ -23,20 +33,24 @@ struct RenderContext {
   Player* player;                // the live record
   bool redrawRequested;          // the window's picture was spoilt: draw the next frame
   bool screenshotRequested;      // F12: keep a picture of the next frame
+  Overlay overlay;               // stored with the record
 };
 
-// Render thread: wait for the next tick and copy the record for the frame;
-// *redraw tells whether a redraw was requested since the last tick (the
-// request is taken). Returns false, without waiting, once a stop has been
+// Render thread: wait for the next tick and copy the record for the frame,
+// and the overlay when asked for; *redraw tells whether a redraw was
+// requested since the last tick (the request is taken). Returns false, without waiting, once a stop has been
 // requested; the stop is tested under the mutex, so a request can never slip
 // in before the wait.
-bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw);
+bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw,
+                 Overlay* overlay = nullptr);
 
 // Main thread: ask the render thread to stop and wake it.
 void requestRenderStop(ALLEGRO_THREAD* thread, RenderContext* context);
 
 // Main thread: make `player` the live record.
 void storePlayer(RenderContext* context, const Player& player);
+// ... and the overlay worked out for it, under the same lock.
+void storePlayer(RenderContext* context, const Player& player, const Overlay& overlay);
 
 // Main thread: the window must be drawn again (it was uncovered, or came
 // back in); the frame of the next tick is drawn even if nothing changed.

@@ -4,12 +4,14 @@
 #include "render/RenderContext.h"
 #include "render/Screenshot.h"
 
-bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw) {
+bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw,
+                 Overlay* overlay) {
   al_lock_mutex(context->mutex);
   const bool stop = al_get_thread_should_stop(thread);
   if (!stop) {
     al_wait_cond(context->tickCond, context->mutex);
     *frame = *context->player;
+    if (overlay != nullptr) *overlay = context->overlay;
     *redraw = context->redrawRequested;
     context->redrawRequested = false;
   }
@@ -27,6 +29,13 @@ void requestRenderStop(ALLEGRO_THREAD* thread, RenderContext* context) {
 void storePlayer(RenderContext* context, const Player& player) {
   al_lock_mutex(context->mutex);
   *context->player = player;
+  al_unlock_mutex(context->mutex);
+}
+
+void storePlayer(RenderContext* context, const Player& player, const Overlay& overlay) {
+  al_lock_mutex(context->mutex);
+  *context->player = player;
+  context->overlay = overlay;
   al_unlock_mutex(context->mutex);
 }
 
@@ -58,17 +67,18 @@ void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
   const bool haveMap = createCellMap(&map, context->catalogue);
   ShownFrame shown;
   Player frame;
+  Overlay overlay;
   bool redraw = false;
   ALLEGRO_BITMAP* backbuffer = al_get_backbuffer(context->display);
   ScreenshotWriter* screenshots =
       createScreenshotWriter(".", al_get_bitmap_width(backbuffer), al_get_bitmap_height(backbuffer));
-  while (waitForTick(thread, context, &frame, &redraw)) {
+  while (waitForTick(thread, context, &frame, &redraw, &overlay)) {
     // A tick that finds the picture unchanged neither draws nor flips: the
     // back buffer keeps its frame and the window already shows it. A picture
     // is taken of a frame drawn whole in this tick, before the flip.
     const bool screenshot = takeScreenshotRequest(context);
     if (drawFrameIfChanged(&shown, frame, *context, haveMap ? &map : nullptr, redraw || screenshot,
-                           al_get_time())) {
+                           al_get_time(), overlay)) {
       if (screenshot) takeScreenshot(screenshots, backbuffer);
       al_flip_display();
     }

@@ -73,6 +73,15 @@ TEST_F(Play, DigitKeysMoveTheInventoryMarker) {
   }
 }
 
+// X11 sends the wheel as buttons 4 (up) and 5 (down).
+TEST_F(Play, TwoStepsOfTheWheelDownMoveTheMarkerToStone) {
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  ASSERT_TRUE(waitForCell(138, 900 - 38, kDirt, kSettleTimeout)) << "slot 1 marker missing at start";
+  click(dpy_, window_, 720, 300, 5);
+  click(dpy_, window_, 720, 300, 5);
+  EXPECT_TRUE(waitForCell(138, 900 - 18, kStone)) << describe(cellColour(lastShot_, 138, 900 - 18));
+}
+
 TEST_F(Play, DiggingAndPlacingWithinReachMoveBlocksThroughTheInventory) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
   ASSERT_TRUE(waitUntilResting(30));

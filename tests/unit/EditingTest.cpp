@@ -15,6 +15,7 @@
 
 #include "TestWorlds.h"
 #include "app/Dispatch.h"
+#include "app/Pointer.h"
 #include "player/Editing.h"
 #include "screens/HudLayout.h"
 
@@ -227,6 +228,61 @@ TEST_F(Editing, PlacingTakesOneBlockFromTheSelectedSlot) {
   player.dirtCount = 4;
   EXPECT_EQ(4, press(player, 35, 465, 2).dirtCount);
   EXPECT_EQ(kStone, at(3, 121).typeId);
+}
+
+// The outline under the pointer against what a press there does. The player
+// stands at (30, 4720) with the view against the world's bottom edge, so
+// cell (col, row) is under the pointer at (10 col + 5, 10 row - 3895) and
+// rows 475 and 476, within reach, lie under the heads-up band.
+TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
+  const struct {
+    const char* name;
+    BlockId kind;  // put at (col, row), every other cell is Air
+    int col, row;
+    int slot, count;  // the selected slot, and every count
+    bool enclosed;    // the four neighbours are Stone
+    bool inside;      // the pointer is over the window
+    bool outlined, changes;
+  } kCases[] = {
+      {"DigABlock", kDirt, 5, 470, 1, 0, false, true, true, true},
+      {"PlaceIntoSky", kAir, 5, 470, 1, 2, false, true, true, true},
+      {"PlaceFromAnEmptySlot", kAir, 5, 470, 1, 0, false, true, false, false},
+      {"PlaceWithNoSlot", kAir, 5, 470, 0, 2, false, true, false, false},
+      {"OutOfReach", kDirt, 8, 470, 1, 2, false, true, false, false},
+      {"EnclosedBlock", kStone, 5, 470, 1, 2, true, true, false, false},
+      {"EnclosedHole", kAir, 5, 470, 1, 2, true, true, false, false},
+      {"NullCell", kNull, 5, 470, 1, 2, false, true, false, false},
+      {"FullCount", kDirt, 5, 470, 1, INT32_MAX, false, true, false, false},
+      {"UnderTheBand", kDirt, 5, 475, 1, 0, false, true, false, true},
+      {"PointerOutsideTheWindow", kDirt, 5, 470, 1, 0, false, false, false, true},
+  };
+  const int kAround[4][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Player player = playerAt(30.0f, 4720.0f);
+    player.selectedSlot = c.slot;
+    player.dirtCount = player.grassCount = player.stoneCount = player.goldCount = c.count;
+    put(c.col, c.row, c.kind);
+    for (auto [dc, dr] : kAround) put(c.col + dc, c.row + dr, c.enclosed ? kStone : kAir);
+    const int x = c.col * 10 + 5, y = c.row * 10 - 3895;
+    const Overlay overlay = overlayFor(PointerState{c.inside, x, y, false}, grid->world, player);
+    EXPECT_EQ(c.outlined, overlay.outlined);
+    if (overlay.outlined) {
+      EXPECT_TRUE(overlay.col == c.col && overlay.row == c.row) << overlay.col << "," << overlay.row;
+      // Anywhere over the same cell gives the same overlay: no frame to draw.
+      EXPECT_TRUE(overlay == overlayFor(PointerState{true, x - 5, y + 4, false}, grid->world, player));
+    }
+    // The handler's own decision: a primary or another press changes the cell.
+    bool changed = false;
+    for (int button : {1, 2}) {
+      press(player, x, y, button);
+      changed |= at(c.col, c.row).typeId != c.kind;
+      put(c.col, c.row, c.kind);
+    }
+    EXPECT_EQ(c.changes, changed);
+    for (auto [dc, dr] : kAround) put(c.col + dc, c.row + dr, kAir);
+    put(c.col, c.row, kAir);
+  }
 }
 
 TEST(HudButtonAt, SaveAndLoadAreasToThePixelAt1440x900) {

@@ -71,6 +71,24 @@ TEST(KeyboardTest, DigitsSelectOnKeyDownOnly) {
   }
 }
 
+// The wheel steps through the slots, down to the next and up to the
+// previous one, wrapping at both ends; a slot outside 1 to 4 comes back in.
+TEST(KeyboardTest, TheWheelStepsThroughTheSlots) {
+  const struct {
+    int slot, dz, expected;
+  } kSteps[] = {{1, -1, 2}, {3, -1, 4}, {4, -1, 1}, {2, 1, 1},  {1, 1, 4}, {1, -2, 3},
+                {2, 0, 2},  {0, -1, 1}, {0, 1, 4},  {9, -1, 1}, {-3, 1, 4}};
+  for (const auto& s : kSteps) {
+    Player player = makeStartingPlayer();
+    player.selectedSlot = s.slot;
+    ALLEGRO_EVENT event = keyEvent(ALLEGRO_EVENT_MOUSE_AXES, 0);
+    event.mouse.dz = s.dz;
+    Player expected = player;
+    expected.selectedSlot = s.expected;
+    EXPECT_TRUE(samePlayer(handleMouseWheel(event, player), expected)) << s.slot << " " << s.dz;
+  }
+}
+
 TEST(KeyboardTest, OtherKeysChangeNothing) {
   Player player = makeStartingPlayer();
   player.selectedSlot = 2;
