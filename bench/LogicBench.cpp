@@ -4,12 +4,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TargetReport.h"
@@ -209,6 +213,47 @@ void saveThroughWriter(benchmark::State& state, bool timeTheWrite) {
 void saveInBackgroundBench(benchmark::State& state) { saveThroughWriter(state, false); }
 void saveWriterFullBench(benchmark::State& state) { saveThroughWriter(state, true); }
 
+// A burst of Save clicks while the player walks: 100 clicks 1 ms apart and a
+// tick every 16, writes in flight throughout. An iteration's time is the
+// longest the main thread spent in one click or tick, and the save must end
+// up holding the newest world. `waitEach` times the way each click used to
+// wait for the write in flight, the reference.
+void saveBurst(benchmark::State& state, bool waitEach) {
+  const auto world = generatedWorld();
+  Player player = makeStartingPlayer();
+  player.keys[ALLEGRO_KEY_RIGHT] = 1;
+  QuietConsole quiet;
+  SaveWriter* writer = createSaveWriter(scratchDirectory);
+  if (writer == nullptr) {
+    state.SkipWithError("no save writer");
+    return;
+  }
+  markSaved(writer, player);
+  for (auto _ : state) {
+    double longest = 0;
+    for (int click = 0; click < 100; ++click) {
+      ++player.dirtCount;
+      player.x += 0.25f;
+      const auto start = std::chrono::steady_clock::now();
+      if (waitEach) waitForWrites(writer, *world, player);
+      saveInBackground(writer, *world, player, SaveSlot::kSave);
+      if (click % 16 == 0) autosaveOnTick(writer, *world, player);
+      longest =
+          std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    waitForWrites(writer, *world, player);
+    state.SetIterationTime(longest);
+    int32_t dirt = -1;
+    std::ifstream file(scratchPath(kSaveFileName), std::ios::binary);
+    file.seekg(8).read(reinterpret_cast<char*>(&dirt), 4);
+    if (dirt != player.dirtCount) state.SkipWithError("the save does not hold the newest world");
+  }
+  destroySaveWriter(writer);
+}
+void saveBurstBench(benchmark::State& state) { saveBurst(state, false); }
+void saveBurstWaitingBench(benchmark::State& state) { saveBurst(state, true); }
+
 // The save's size written to a file and synced: the save's floor.
 void plainWriteSyncedBench(benchmark::State& state) {
   const std::string path = scratchPath("plain-synced.bin");
@@ -294,6 +339,8 @@ BENCHMARK(decodeSaveBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(saveWorldBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(saveInBackgroundBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(saveWriterFullBench)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(saveBurstBench)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(saveBurstWaitingBench)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(plainWriteSyncedBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(plainWriteBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(loadWorldBench)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -316,6 +363,8 @@ int main(int argc, char** argv) {
        {"save, main thread (encode + hand-off), ms", "saveInBackgroundBench", "", 5.0},
        {"save, main thread / whole save on one thread", "saveInBackgroundBench", "saveWorldBench", 0},
        {"save, request to the writer's line / whole save", "saveWriterFullBench", "saveWorldBench", 0},
+       {"burst of 100 Save clicks, longest click or tick, ms", "saveBurstBench", "", 100.0},
+       {"burst / each click waiting for the write in flight", "saveBurstBench", "saveBurstWaitingBench", 0},
        {"saveWorldTo / plain write + fsync", "saveWorldBench", "plainWriteSyncedBench", 2.0},
        {"saveWorldTo / plain write, no fsync", "saveWorldBench", "plainWriteBench", 0},
        {"loadWorldFrom / plain read into a new buffer", "loadWorldBench", "plainReadBench", 2.0},
