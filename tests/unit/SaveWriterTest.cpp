@@ -105,6 +105,8 @@ TEST_F(SaveWriterTest, AutosavesComeOnlyWithChangesNotYetSaved) {
   testing::internal::CaptureStdout();
   player.y += 2.5f;  // a fall at the start
   EXPECT_EQ(0, ticks(2 * kAutosaveTicks));
+  finishWrites(writer, *world, player);  // and the end of play: nothing written
+  EXPECT_TRUE(listing().empty());
   player.keys[ALLEGRO_KEY_RIGHT] = 1;  // a step
   player.x += 2.5f;
   EXPECT_EQ(0, ticks(kAutosaveTicks - 1));
