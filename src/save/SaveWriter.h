@@ -29,9 +29,9 @@ constexpr int32_t kAutosaveTicks = 5 * 60 * 60;
 // world was encoded (or loaded).
 struct SavedState {
   bool valid = false;
-  Player record;         // counts and slot as saved
-  uint64_t cellChanges;  // cells the player had changed by then
-  uint64_t playerMoves;  // ticks the player's keys had moved the player by then
+  Player record;             // counts and slot as saved
+  uint64_t cellChanges = 0;  // cells the player had changed by then
+  uint64_t playerMoves = 0;  // ticks the player's keys had moved the player by then
 };
 
 // One write handed to the writer thread.
