@@ -17,6 +17,7 @@
 
 #include "ProcessRunner.h"
 #include "SaveTestFiles.h"
+#include "TestWorlds.h"
 #include "platform/Picture.h"
 #include "save/SaveDisk.h"
 #include "save/SaveFile.h"
@@ -28,18 +29,11 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // A save of a grid all Air but the given cells, with the player at (x, y).
-Bytes knownSave(float x, float y, const std::map<int, BlockId>& cells) {
-  BlockCatalogue catalogue;
-  fillCatalogueEntries(catalogue);
-  auto world = std::make_unique<World>();
-  for (int col = 0; col < kWorldColumns; ++col)
-    for (int row = 0; row < kWorldRows; ++row) {
-      const auto kind = cells.find(cellIndex(col, row));
-      writeCatalogueEntry(world.get(), col, row, catalogue[kind == cells.end() ? kAir : kind->second]);
-    }
+Bytes knownSave(float x, float y, const std::map<std::pair<int, int>, BlockId>& cells) {
+  auto world = makeUniformWorld(kAir);
+  for (const auto& [place, kind] : cells) setCell(world.get(), place.first, place.second, kind);
   Player player = makeStartingPlayer();
-  player.x = x;
-  player.y = y;
+  player.x = x, player.y = y;
   Bytes bytes(kSaveFileBytes);
   encodeSave(*world, player, bytes.data());
   return bytes;
@@ -86,8 +80,7 @@ class SaveToolRun : public testing::Test {
 
 TEST_F(SaveToolRun, MapOfAKnownWorldHasItsSizeItsCellsAndThePlayer) {
   write(kSaveFileName,
-        knownSave(3000.0f, 1500.0f,
-                  {{cellIndex(0, 0), kStone}, {cellIndex(719, 479), kGold}, {cellIndex(300, 200), kDirt}}));
+        knownSave(3000.0f, 1500.0f, {{{0, 0}, kStone}, {{719, 479}, kGold}, {{300, 200}, kDirt}}));
   ASSERT_EQ(0, run("map TessalySave.wld known.png --scale 3")) << err;
   EXPECT_EQ("Wrote known.png: 2160 x 1440 pixels, 3 a cell\n", out);
   ASSERT_TRUE(startPictureLibrary());
