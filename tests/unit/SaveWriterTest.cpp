@@ -25,6 +25,12 @@ using SaveWriterTest = SaveDirTest;
 // Under a file-size limit a write fails with its line instead of the signal
 // ending the process; the child starts with the signal's default action.
 TEST_F(SaveWriterTest, AFileSizeLimitFailsTheWriterThreadsSaveButNotTheGame) {
+  Player player = makeStartingPlayer();
+  for (player.dirtCount = 1; player.dirtCount <= 2; ++player.dirtCount)
+    saveWorldTo(directory, world.get(), player);
+  const std::vector<int> counts = dirtCounts();
+  std::vector<std::string> files = listing();
+  files.push_back("console.txt");
   std::fflush(stdout);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -35,7 +41,7 @@ TEST_F(SaveWriterTest, AFileSizeLimitFailsTheWriterThreadsSaveButNotTheGame) {
     setrlimit(RLIMIT_FSIZE, &small);
     SaveWriter* writer = createSaveWriter(directory);
     if (writer == nullptr) _exit(2);
-    saveInBackground(writer, *world, makeStartingPlayer(), SaveSlot::kSave);
+    saveInBackground(writer, *world, player, SaveSlot::kSave);  // fails halfway through the temporary
     destroySaveWriter(writer);
     std::fflush(stdout);
     _exit(0);
@@ -45,7 +51,8 @@ TEST_F(SaveWriterTest, AFileSizeLimitFailsTheWriterThreadsSaveButNotTheGame) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   std::ifstream console(directory / "console.txt");
   EXPECT_EQ("Failed to save the world!\n", std::string(std::istreambuf_iterator<char>(console), {}));
-  EXPECT_EQ(std::vector<std::string>{"console.txt"}, listing());
+  EXPECT_EQ(counts, dirtCounts());
+  EXPECT_EQ(files, listing());  // no temporary left behind
 }
 
 // Saves, loads and autosaves asked for back to back come out in order, each
