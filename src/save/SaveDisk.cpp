@@ -112,7 +112,7 @@ bool writeTemporary(int dirFd, const char* target, const uint8_t* bytes, size_t 
 }
 
 // Steps 2 to 6 of a write (see SaveDisk.h), the temporary written. False at
-// the first step that fails, the steps before it left for undoWrite.
+// the first step that fails, the steps before it left for recoverSlot.
 bool moveIntoPlace(int dirFd, const SaveSlotFiles& files) {
   if (!exists(dirFd, files.current)) return renameIn(dirFd, kSaveTemporaryName, files.current) == 0;
   const char* last = files.kept[files.keptCount - 1];
