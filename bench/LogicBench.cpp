@@ -4,12 +4,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TargetReport.h"
@@ -174,10 +178,11 @@ void decodeSaveBench(benchmark::State& state) {
 // previous saves, rename, directory fsync.
 void saveWorldBench(benchmark::State& state) {
   const auto world = generatedWorld();
-  const Player player = makeStartingPlayer();
+  Player player = makeStartingPlayer();
   const std::string path = scratchPath(kSaveFileName);
   QuietConsole quiet;
-  for (auto _ : state) saveWorldTo(scratchDirectory, world.get(), player);
+  // Each save differs from the one before: a save of the same world writes nothing.
+  for (auto _ : state) saveWorldTo(scratchDirectory, world.get(), player), ++player.dirtCount;
   if (std::filesystem::file_size(path) != kSaveFileBytes)
     state.SkipWithError("the save file has the wrong size");
 }
@@ -188,7 +193,7 @@ void saveWorldBench(benchmark::State& state) {
 // left out) or from the request until the writer has printed its line.
 void saveThroughWriter(benchmark::State& state, bool timeTheWrite) {
   const auto world = generatedWorld();
-  const Player player = makeStartingPlayer();
+  Player player = makeStartingPlayer();
   QuietConsole quiet;
   SaveWriter* writer = createSaveWriter(scratchDirectory);
   if (writer == nullptr) {
@@ -198,7 +203,8 @@ void saveThroughWriter(benchmark::State& state, bool timeTheWrite) {
   for (auto _ : state) {
     saveInBackground(writer, *world, player, SaveSlot::kSave);
     if (!timeTheWrite) state.PauseTiming();
-    waitForWrites(writer);
+    waitForWrites(writer, *world, player);
+    ++player.dirtCount;
     if (!timeTheWrite) state.ResumeTiming();
   }
   destroySaveWriter(writer);
@@ -206,6 +212,47 @@ void saveThroughWriter(benchmark::State& state, bool timeTheWrite) {
 
 void saveInBackgroundBench(benchmark::State& state) { saveThroughWriter(state, false); }
 void saveWriterFullBench(benchmark::State& state) { saveThroughWriter(state, true); }
+
+// A burst of Save clicks while the player walks: 100 clicks 1 ms apart and a
+// tick every 16, writes in flight throughout. An iteration's time is the
+// longest the main thread spent in one click or tick, and the save must end
+// up holding the newest world. `waitEach` times the way each click used to
+// wait for the write in flight, the reference.
+void saveBurst(benchmark::State& state, bool waitEach) {
+  const auto world = generatedWorld();
+  Player player = makeStartingPlayer();
+  player.keys[ALLEGRO_KEY_RIGHT] = 1;
+  QuietConsole quiet;
+  SaveWriter* writer = createSaveWriter(scratchDirectory);
+  if (writer == nullptr) {
+    state.SkipWithError("no save writer");
+    return;
+  }
+  markSaved(writer, player);
+  for (auto _ : state) {
+    double longest = 0;
+    for (int click = 0; click < 100; ++click) {
+      ++player.dirtCount;
+      player.x += 0.25f;
+      const auto start = std::chrono::steady_clock::now();
+      if (waitEach) waitForWrites(writer, *world, player);
+      saveInBackground(writer, *world, player, SaveSlot::kSave);
+      if (click % 16 == 0) autosaveOnTick(writer, *world, player);
+      longest =
+          std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    waitForWrites(writer, *world, player);
+    state.SetIterationTime(longest);
+    int32_t dirt = -1;
+    std::ifstream file(scratchPath(kSaveFileName), std::ios::binary);
+    file.seekg(8).read(reinterpret_cast<char*>(&dirt), 4);
+    if (dirt != player.dirtCount) state.SkipWithError("the save does not hold the newest world");
+  }
+  destroySaveWriter(writer);
+}
+void saveBurstBench(benchmark::State& state) { saveBurst(state, false); }
+void saveBurstWaitingBench(benchmark::State& state) { saveBurst(state, true); }
 
 // The save's size written to a file and synced: the save's floor.
 void plainWriteSyncedBench(benchmark::State& state) {
@@ -224,7 +271,7 @@ void plainWriteBench(benchmark::State& state) {
 // The game's load: read, check, decode into the grid.
 void loadWorldBench(benchmark::State& state) {
   auto world = generatedWorld();
-  const std::string path = scratchPath("load.wld");
+  const std::string path = scratchPath(kSaveFileName);
   if (!writePlainFile(path, saveBytes(), false)) {
     state.SkipWithError("cannot write the save file");
     return;
@@ -232,7 +279,7 @@ void loadWorldBench(benchmark::State& state) {
   Player player = makeStartingPlayer();
   QuietConsole quiet;
   for (auto _ : state) {
-    player = loadWorldFrom(path, world.get(), player, testCatalogue());
+    player = loadWorldFrom(scratchDirectory, world.get(), player, testCatalogue());
     benchmark::DoNotOptimize(player);
   }
   if (player.loadFailed != 0) state.SkipWithError("the save file did not load");
@@ -292,6 +339,8 @@ BENCHMARK(decodeSaveBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(saveWorldBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(saveInBackgroundBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(saveWriterFullBench)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(saveBurstBench)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(saveBurstWaitingBench)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(plainWriteSyncedBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(plainWriteBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(loadWorldBench)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -314,6 +363,8 @@ int main(int argc, char** argv) {
        {"save, main thread (encode + hand-off), ms", "saveInBackgroundBench", "", 5.0},
        {"save, main thread / whole save on one thread", "saveInBackgroundBench", "saveWorldBench", 0},
        {"save, request to the writer's line / whole save", "saveWriterFullBench", "saveWorldBench", 0},
+       {"burst of 100 Save clicks, longest click or tick, ms", "saveBurstBench", "", 100.0},
+       {"burst / each click waiting for the write in flight", "saveBurstBench", "saveBurstWaitingBench", 0},
        {"saveWorldTo / plain write + fsync", "saveWorldBench", "plainWriteSyncedBench", 2.0},
        {"saveWorldTo / plain write, no fsync", "saveWorldBench", "plainWriteBench", 0},
        {"loadWorldFrom / plain read into a new buffer", "loadWorldBench", "plainReadBench", 2.0},

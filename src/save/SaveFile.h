@@ -25,13 +25,37 @@
 constexpr size_t kSavePlayerBytes = 280;
 constexpr size_t kSaveCellBytes = 28;
 constexpr size_t kSaveFileBytes = kSavePlayerBytes + kSaveCellBytes * kWorldCells;  // 9,677,080
-// The game's files, all in one directory (the working directory in play).
-constexpr const char* kSaveFileName = "TessalySave.wld";
-// The three saves before the current one, newest first.
-constexpr const char* kKeptSaveNames[] = {"TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld"};
-constexpr const char* kAutosaveFileName = "TessalySave.autosave.wld";
-// Every save and autosave is written here first; at most this one file is
-// ever left half-written, and the next write reuses the name.
+// Which of the game's files a write replaces.
+enum class SaveSlot {
+  kSave,      // the save: Save, and the save tool's restore
+  kAutosave,  // the autosave: written when play would lose changes
+};
+
+// The game's files, all in one directory (the working directory in play),
+// one entry per slot: the file written, the earlier ones kept (newest first;
+// each write moves them one place down and the oldest goes), and the name
+// that holds the oldest kept file while a write moves the others down. These,
+// and kSaveTemporaryName, are the only files the game ever removes or replaces.
+struct SaveSlotFiles {
+  const char* current;
+  const char* kept[3];
+  int keptCount;
+  const char* oldest;
+};
+constexpr SaveSlotFiles kSaveSlotFiles[] = {
+    {"TessalySave.wld",
+     {"TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld"},
+     3,
+     "TessalySave.oldest.tmp"},
+    {"TessalySave.autosave.wld",
+     {"TessalySave.autosave.1.wld", "TessalySave.autosave.2.wld"},
+     2,
+     "TessalySave.autosave.oldest.tmp"},
+};
+constexpr const SaveSlotFiles& slotFiles(SaveSlot slot) { return kSaveSlotFiles[static_cast<int>(slot)]; }
+constexpr const char* kSaveFileName = kSaveSlotFiles[0].current;
+// Every write goes here first; at most this one file is ever left
+// half-written, and the next write reuses the name.
 constexpr const char* kSaveTemporaryName = "TessalySave.tmp";
 
 // The positions a loaded player may have: those movement can reach. Play
@@ -61,45 +85,7 @@ std::string findSaveDamage(const uint8_t* bytes, size_t size);
 // in the air (onGround 0), whatever the file says.
 Player decodeSave(const uint8_t* bytes, World* world, const Player& current, const BlockCatalogue catalogue);
 
-// Which of the game's files a write replaces.
-enum class SaveSlot {
-  kSave,      // kSaveFileName; the file it replaces is kept as kKeptSaveNames[0]
-  kAutosave,  // kAutosaveFileName; touches no other file
-};
-
-// Replace the slot's file in `directory` with `bytes`, never leaving a partial
-// file: write kSaveTemporaryName, sync it, then (for a save) keep the
-// previous saves (.2 to .3, .1 to .2, the current save to .1, it staying in
-// place meanwhile), rename the temporary over the file and sync the
-// directory. A failure before the rename changes no other file. Writers in
-// other processes (a tool) take turns through a lock on the directory.
-// False on any failure.
-bool writeSaveFile(const std::string& directory, SaveSlot slot, const uint8_t* bytes, size_t size);
-
-// Remove the temporaries earlier versions of the game left behind
-// ("TessalySave.wld." and six letters or digits); the number removed.
-int removeOldTemporaries(const std::string& directory);
-
-// The buffer saves and loads share, kSaveFileBytes + 1 long, made and
-// touched once so that no save or load allocates or faults pages in. False
-// if it cannot be made (each save and load then fails with its line).
-bool reserveSaveBuffer();
-uint8_t* keptSaveBuffer();
-
-// Synchronous save to / load from the game's files in `directory`, printing
-// the console lines, all through the kept buffer: the writer thread's work
-// done on the calling thread. Never call these while a SaveWriter has a write
-// in flight.
-void saveWorldTo(const std::string& directory, const World* world, const Player& player,
-                 SaveSlot slot = SaveSlot::kSave);
-// Read the save at `path` into `bytes` (kSaveFileBytes + 1 long) without ever
-// blocking: anything but a regular file is refused before it is read. Sets
-// *size; on failure the console line without its newline (a longer file is
-// refused here, a shorter one is left to findSaveDamage).
-bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::string* failure);
-
-// Loads `path`; refuses, without blocking, anything that is not a regular file.
-Player loadWorldFrom(const std::string& path, World* world, Player player, const BlockCatalogue catalogue);
-
-// The console lines of a finished write.
-const char* saveResultLine(SaveSlot slot, bool ok);
+// The player record as a load of `fields` (a record read from a file)
+// gives it: the file's fields with `current`'s sprite and screen size,
+// loadFailed 0, and in the air at kHighestStandingY or above.
+Player asLoaded(const Player& fields, const Player& current);

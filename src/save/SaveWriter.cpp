@@ -3,58 +3,105 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <new>
 #include <system_error>
 
 namespace {
 
-// The fields of the record that a save keeps and play changes.
-bool sameSavedFields(const Player& a, const Player& b) {
-  return a.x == b.x && a.y == b.y && a.dirtCount == b.dirtCount && a.grassCount == b.grassCount &&
-         a.stoneCount == b.stoneCount && a.goldCount == b.goldCount && a.onGround == b.onGround &&
-         a.selectedSlot == b.selectedSlot && a.loadRequested == b.loadRequested;
+// The fields of the record that play changes only through the player:
+// the counts and the slot (a move counts through playerMoves).
+bool sameCountsAndSlot(const Player& a, const Player& b) {
+  return a.dirtCount == b.dirtCount && a.grassCount == b.grassCount && a.stoneCount == b.stoneCount &&
+         a.goldCount == b.goldCount && a.selectedSlot == b.selectedSlot && a.loadRequested == b.loadRequested;
 }
+
+// Whether `state` holds every saved field of `player` as it is, and the grid.
+bool holdsExactly(const SaveWriter* writer, const SavedState& state, const Player& player) {
+  const Player& r = state.record;
+  return state.valid && state.cellChanges == writer->cellChanges && sameCountsAndSlot(r, player) &&
+         r.x == player.x && r.y == player.y && r.onGround == player.onGround &&
+         std::equal(std::begin(r.keys), std::end(r.keys), std::begin(player.keys));
+}
+
+SavedState stateNow(const SaveWriter* writer, const Player& player) {
+  return {true, player, writer->cellChanges, writer->playerMoves};
+}
+
+std::string saveFilePath(const SaveWriter* writer) { return writer->directory + "/" + kSaveFileName; }
 
 void writerThreadMain(SaveWriter* writer) {
   std::unique_lock lock(writer->mutex);
   for (;;) {
     writer->changed.wait(lock, [&] { return writer->busy || writer->stopping; });
     if (!writer->busy) return;  // stopping, with nothing left to write
-    const SaveSlot slot = writer->slot;
+    const SaveJob job = writer->job;
     lock.unlock();
-    const bool ok = writeSaveFile(writer->directory, slot, writer->bytes, kSaveFileBytes);
-    std::printf("%s", saveResultLine(slot, ok));
+    const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes) !=
+                                      WriteResult::kFailed;
+    for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
     std::fflush(stdout);
     lock.lock();
-    writer->lastWriteOk = ok;
+    writer->finished = true;
+    writer->finishedOk = ok;
     writer->busy = false;
     writer->changed.notify_all();
   }
 }
 
-// Main thread: wait for the write in flight, then take its outcome into account.
-void settle(SaveWriter* writer) {
-  bool ok;
+// Main thread: take the outcome of a finished job into account; whether the
+// writer is free. Never waits.
+bool collect(SaveWriter* writer) {
+  SaveJob job;
   {
-    std::unique_lock lock(writer->mutex);
-    writer->changed.wait(lock, [&] { return !writer->busy; });
-    ok = writer->lastWriteOk;
+    std::lock_guard lock(writer->mutex);
+    if (writer->busy) return false;
+    if (!writer->finished) return true;
+    writer->finished = false;
+    if (!writer->finishedOk) return true;  // a failed write changed nothing
+    job = writer->job;
   }
-  if (!writer->unsettled) return;
-  writer->unsettled = false;
-  if (ok) {
-    writer->savedRecord = writer->writtenRecord;
-    writer->haveBaseline = true;
-  } else {
-    writer->cellsChanged = writer->cellsChanged || writer->writtenCellsChanged;
+  writer->written = job.state;
+  if (job.slot == SaveSlot::kSave) {
+    writer->inSaveFile = job.state;
+    if (!identifyFile(saveFilePath(writer), &writer->saveFile)) writer->inSaveFile.valid = false;
   }
+  return true;
 }
 
-// Whether a write is in flight, without waiting.
-bool writeInFlight(SaveWriter* writer) {
+void handOver(SaveWriter* writer, const SaveJob& job) {
   std::lock_guard lock(writer->mutex);
-  return writer->busy;
+  writer->job = job;
+  writer->busy = true;
+  writer->changed.notify_all();
+}
+
+// Hand over a write of `slot`; the writer is free.
+void startWrite(SaveWriter* writer, const World& world, const Player& player, SaveSlot slot, int lines) {
+  SaveJob job{slot, lines, true, stateNow(writer, player)};
+  FileIdentity now;
+  // A Save of the world the save file holds already only needs its lines.
+  if (slot == SaveSlot::kSave && holdsExactly(writer, writer->inSaveFile, player) &&
+      identifyFile(saveFilePath(writer), &now) && now == writer->saveFile)
+    job.write = false;
+  // The buffer is the main thread's until it is handed over.
+  if (job.write) encodeSave(world, player, writer->bytes);
+  writer->ticksSinceWrite = 0;
+  handOver(writer, job);
+}
+
+// Hand over the Saves asked for while the writer was busy, if it is free now.
+void startMergedSaves(SaveWriter* writer, const World& world, const Player& player) {
+  if (!collect(writer) || writer->pendingSaves == 0) return;
+  startWrite(writer, world, player, SaveSlot::kSave, writer->pendingSaves);
+  writer->pendingSaves = 0;
+}
+
+void waitUntilFree(SaveWriter* writer) {
+  std::unique_lock lock(writer->mutex);
+  writer->changed.wait(lock, [&] { return !writer->busy; });
 }
 
 }  // namespace
@@ -65,7 +112,7 @@ SaveWriter* createSaveWriter(const std::string& directory) {
   // Past a file-size limit a write fails and the save says so; by default
   // the signal would end the game.
   signal(SIGXFSZ, SIG_IGN);
-  removeOldTemporaries(directory);
+  recoverSaveFiles(directory);
   auto* writer = new (std::nothrow) SaveWriter;
   if (writer == nullptr) return nullptr;
   writer->directory = directory;
@@ -90,58 +137,83 @@ void destroySaveWriter(SaveWriter* writer) {
   delete writer;
 }
 
-void waitForWrites(SaveWriter* writer) { settle(writer); }
+void waitForWrites(SaveWriter* writer, const World& world, const Player& player) {
+  for (;;) {
+    waitUntilFree(writer);
+    collect(writer);
+    if (writer->pendingSaves == 0) return;
+    startMergedSaves(writer, world, player);
+  }
+}
 
 void saveInBackground(SaveWriter* writer, const World& world, const Player& player, SaveSlot slot) {
-  settle(writer);
-  // The buffer is the main thread's until it is handed over below.
-  encodeSave(world, player, writer->bytes);
-  writer->unsettled = true;
-  writer->writtenRecord = player;
-  writer->writtenCellsChanged = writer->cellsChanged;
-  writer->cellsChanged = false;
-  writer->ticksSinceWrite = 0;
-  std::lock_guard lock(writer->mutex);
-  writer->slot = slot;
-  writer->busy = true;
-  writer->changed.notify_all();
+  if (slot == SaveSlot::kSave) {
+    ++writer->pendingSaves;
+    startMergedSaves(writer, world, player);
+    return;
+  }
+  waitForWrites(writer, world, player);
+  startWrite(writer, world, player, slot, 1);
 }
 
 bool hasUnsavedChanges(SaveWriter* writer, const Player& player) {
-  settle(writer);
-  return writer->haveBaseline && (writer->cellsChanged || !sameSavedFields(writer->savedRecord, player));
+  collect(writer);
+  const SavedState& saved = writer->written;
+  return saved.valid &&
+         (saved.cellChanges != writer->cellChanges || saved.playerMoves != writer->playerMoves ||
+          !sameCountsAndSlot(saved.record, player));
 }
 
-void noteCellChanged(SaveWriter* writer) { writer->cellsChanged = true; }
+void noteCellChanged(SaveWriter* writer) { ++writer->cellChanges; }
 
 void markSaved(SaveWriter* writer, const Player& player) {
-  settle(writer);
-  writer->haveBaseline = true;
-  writer->savedRecord = player;
-  writer->cellsChanged = false;
+  collect(writer);
+  writer->written = stateNow(writer, player);
+  writer->lastX = player.x, writer->lastY = player.y;
   writer->ticksSinceWrite = 0;
 }
 
 bool autosaveOnTick(SaveWriter* writer, const World& world, const Player& player) {
+  const bool keyHeld =
+      player.keys[ALLEGRO_KEY_UP] || player.keys[ALLEGRO_KEY_LEFT] || player.keys[ALLEGRO_KEY_RIGHT];
+  if (keyHeld && (player.x != writer->lastX || player.y != writer->lastY)) ++writer->playerMoves;
+  writer->lastX = player.x, writer->lastY = player.y;
+  startMergedSaves(writer, world, player);
   if (writer->ticksSinceWrite < kAutosaveTicks) ++writer->ticksSinceWrite;
   // A write still in flight at the mark: look again on the next tick.
-  if (writer->ticksSinceWrite < kAutosaveTicks || writeInFlight(writer)) return false;
+  if (writer->ticksSinceWrite < kAutosaveTicks || !collect(writer) || writer->pendingSaves > 0) return false;
   writer->ticksSinceWrite = 0;
   if (!hasUnsavedChanges(writer, player)) return false;
-  saveInBackground(writer, world, player, SaveSlot::kAutosave);
+  startWrite(writer, world, player, SaveSlot::kAutosave, 1);
   return true;
 }
 
 Player loadSavedWorld(SaveWriter* writer, World* world, Player player, const BlockCatalogue catalogue) {
-  if (hasUnsavedChanges(writer, player)) saveInBackground(writer, *world, player, SaveSlot::kAutosave);
-  // The load reads into the buffer a write may still be using.
-  settle(writer);
-  const Player loaded = loadWorldFrom(writer->directory + "/" + kSaveFileName, world, player, catalogue);
-  if (loaded.loadFailed == 0) markSaved(writer, loaded);
+  waitForWrites(writer, *world, player);
+  if (hasUnsavedChanges(writer, player)) {
+    startWrite(writer, *world, player, SaveSlot::kAutosave, 1);
+    waitForWrites(writer, *world, player);
+  }
+  Player loaded;
+  FileIdentity now;
+  const SavedState& file = writer->inSaveFile;
+  if (file.valid && file.cellChanges == writer->cellChanges && identifyFile(saveFilePath(writer), &now) &&
+      now == writer->saveFile) {
+    // The grid is what the file holds: only the record comes back.
+    loaded = asLoaded(file.record, player);
+    std::printf("Loaded the world!\n");
+  } else {
+    loaded = loadWorldFrom(writer->directory, world, player, catalogue, &now);
+    if (loaded.loadFailed != 0) return loaded;
+  }
+  writer->saveFile = now;
+  writer->inSaveFile = stateNow(writer, loaded);
+  markSaved(writer, loaded);
   return loaded;
 }
 
 void finishWrites(SaveWriter* writer, const World& world, const Player& player) {
-  if (hasUnsavedChanges(writer, player)) saveInBackground(writer, world, player, SaveSlot::kAutosave);
-  settle(writer);
+  waitForWrites(writer, world, player);
+  if (hasUnsavedChanges(writer, player)) startWrite(writer, world, player, SaveSlot::kAutosave, 1);
+  waitForWrites(writer, world, player);
 }

@@ -1,12 +1,14 @@
 // Saves written by a thread of their own, so that play never waits for the
-// disk, and the book-keeping of what is saved: autosaves when there are
-// changes not yet saved.
+// disk, and the book-keeping of what is saved: autosaves when the player
+// changed something not yet saved.
 //
 // The main thread encodes the player and the grid into the kept save buffer
-// (a snapshot) and hands it over; the writer thread writes the file, syncs,
-// renames and prints the line. While a write is in flight the buffer is the
-// writer's: the next save, autosave or load first waits for it, so they all
-// come out in the order they were asked for.
+// (a snapshot) and hands it over; the writer thread writes the file (see
+// SaveDisk.h) and prints the line. While a write is in flight the buffer is
+// the writer's: Save clicks that come meanwhile are not waited for but merged
+// into one later write of the world as it is then, which prints one line for
+// each of them once it is on disk. Loads and the end of play wait for every
+// write asked for before them, so lines come out in the order of the clicks.
 #pragma once
 
 #include <condition_variable>
@@ -16,11 +18,29 @@
 #include <thread>
 
 #include "player/Player.h"
+#include "save/SaveDisk.h"
 #include "save/SaveFile.h"
 #include "world/World.h"
 
 // Five minutes of play at 60 ticks a second.
 constexpr int32_t kAutosaveTicks = 5 * 60 * 60;
+
+// What a file holds, as the main thread's counts of changes stood when the
+// world was encoded (or loaded).
+struct SavedState {
+  bool valid = false;
+  Player record;             // counts and slot as saved
+  uint64_t cellChanges = 0;  // cells the player had changed by then
+  uint64_t playerMoves = 0;  // ticks the player's keys had moved the player by then
+};
+
+// One write handed to the writer thread.
+struct SaveJob {
+  SaveSlot slot = SaveSlot::kSave;
+  int lines = 1;      // clicks it answers, one line each
+  bool write = true;  // false: the file holds this world already
+  SavedState state;   // what the written file will hold
+};
 
 struct SaveWriter {
   std::string directory;  // where the game's files live
@@ -29,41 +49,46 @@ struct SaveWriter {
   // Shared with the writer thread, under `mutex`.
   std::mutex mutex;
   std::condition_variable changed;
-  bool busy = false;  // a write was handed over and has not finished
+  bool busy = false;  // a job was handed over and has not finished
   bool stopping = false;
-  SaveSlot slot = SaveSlot::kSave;  // of the write handed over
-  bool lastWriteOk = false;         // of the write finished last
+  SaveJob job;            // the one handed over
+  bool finished = false;  // a job finished that the main thread has not looked at
+  bool finishedOk = false;
   std::thread thread;
 
   // The main thread's own.
-  bool haveBaseline = false;  // savedRecord means something
-  Player savedRecord;         // as last saved, autosaved or loaded
-  bool cellsChanged = false;  // since then
+  int pendingSaves = 0;  // Save clicks not yet handed over
+  uint64_t cellChanges = 0;
+  uint64_t playerMoves = 0;
+  float lastX = 0, lastY = 0;  // the player at the last tick
+  SavedState written;          // the last save, autosave or load
+  SavedState inSaveFile;       // what the save file holds, if known
+  FileIdentity saveFile;       // the save file then
   int32_t ticksSinceWrite = 0;
-  bool unsettled = false;  // a write's outcome not yet taken into account
-  Player writtenRecord;    // what that write holds
-  bool writtenCellsChanged = false;
 };
 
 // Start the writer thread for the game's files in `directory`, with the kept
 // save buffer. Ignores SIGXFSZ, so that a file-size limit fails a write
-// instead of ending the process, and removes the temporaries of earlier
-// versions. Null if the buffer or the thread cannot be made.
+// instead of ending the process, and finishes or undoes a write a killed
+// game left unfinished. Null if the buffer or the thread cannot be made.
 SaveWriter* createSaveWriter(const std::string& directory);
 
-// Wait for the write in flight, then stop and join the thread.
+// Stop and join the thread once the job in flight is done; Save clicks not
+// yet handed over are dropped (finishWrites first writes them).
 void destroySaveWriter(SaveWriter* writer);
 
-// Wait until the write in flight (if any) has finished and printed its line.
-void waitForWrites(SaveWriter* writer);
+// Wait until every Save asked for so far is on disk (those not yet handed
+// over are written with the world as it is now) and its lines printed.
+void waitForWrites(SaveWriter* writer, const World& world, const Player& player);
 
-// Snapshot the player and the grid and hand them to the writer thread; waits
-// for the write in flight first.
+// A Save (or an autosave) of the world as it is. Never waits: with a write
+// in flight, a Save is merged into the next write (see above).
 void saveInBackground(SaveWriter* writer, const World& world, const Player& player, SaveSlot slot);
 
-// Whether the player's saved fields differ from the last save, autosave or
-// load, or a cell changed since; a write that failed saved nothing. False
-// before the first baseline (markSaved).
+// Whether the player changed something since the last save, autosave or
+// load that finished: a cell, a count or the slot, or a move of the player's
+// keys. Never waits: a write still in flight has not saved anything yet.
+// False before the first markSaved.
 bool hasUnsavedChanges(SaveWriter* writer, const Player& player);
 
 // The main thread changed a cell of the grid.
@@ -72,15 +97,18 @@ void noteCellChanged(SaveWriter* writer);
 // Take the player and the grid as they are as saved (a new world at start).
 void markSaved(SaveWriter* writer, const Player& player);
 
-// One tick of play: every kAutosaveTicks ticks since the last write, an
-// autosave if there are changes. True if it started one.
+// One tick of play, after the player's move: counts a move made while a
+// movement key is held, hands over merged Saves once the writer is free, and
+// every kAutosaveTicks ticks since the last write starts an autosave if there
+// are changes. True if it started one.
 bool autosaveOnTick(SaveWriter* writer, const World& world, const Player& player);
 
-// The game's Load: autosave the changes not yet saved, wait for every write,
-// then load the save file through the kept buffer (see loadWorldFrom). A
-// successful load becomes the saved state.
+// The game's Load: wait for the Saves asked for, autosave the changes not yet
+// saved, then load the save file through the kept buffer (see loadWorldFrom).
+// If the world is still what the save file holds, only the record is taken
+// back. A successful load becomes the saved state.
 Player loadSavedWorld(SaveWriter* writer, World* world, Player player, const BlockCatalogue catalogue);
 
-// The end of play: autosave the changes not yet saved and wait until every
-// write is done.
+// The end of play: write the Saves asked for, autosave the changes not yet
+// saved and wait until every write is done.
 void finishWrites(SaveWriter* writer, const World& world, const Player& player);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "save/SaveDisk.h"
 #include "save/SaveFile.h"
 
 const char kSaveToolUsage[] =
@@ -96,9 +97,19 @@ bool parseMapArgs(const std::vector<std::string>& words, ToolArgs* args, std::st
 
 }  // namespace
 
+std::vector<std::string> saveToolFiles() {
+  std::vector<std::string> names;
+  for (const SaveSlotFiles& files : kSaveSlotFiles) {
+    names.push_back(files.current);
+    names.insert(names.end(), files.kept, files.kept + files.keptCount);
+  }
+  return names;
+}
+
 std::string restoreSourceName(const std::string& name) {
-  if (name == "1" || name == "2" || name == "3") return "TessalySave." + name + ".wld";
-  if (name == "autosave") return "TessalySave.autosave.wld";
+  const std::string file = "TessalySave." + name + ".wld";
+  for (const std::string& known : saveToolFiles())
+    if (file == known && known != kSaveFileName) return file;
   return {};
 }
 
@@ -151,18 +162,20 @@ bool parseToolArgs(const std::vector<std::string>& given, ToolArgs* args, std::s
     args->command = ToolCommand::kRestore;
     if (extra == 1) args->file = restoreSourceName(words[1]);
     if (!args->file.empty()) return true;
-    *error = "restore takes one of 1, 2, 3 or autosave";
+    *error = "restore takes one of 1, 2, 3, autosave, autosave.1 or autosave.2";
     return false;
   }
   *error = "unknown command \"" + command + "\"";
   return false;
 }
 
-SaveRead readSaveFile(const std::string& path) {
+namespace {
+
+SaveRead readUnlocked(const std::string& path) {
   SaveRead read;
   struct stat info {};
   read.found = stat(path.c_str(), &info) == 0 || errno != ENOENT;
-  read.written = read.found ? info.st_mtime : 0;
+  if (read.found) read.written = info.st_mtim;
   read.bytes.resize(kSaveFileBytes + 1);
   size_t size = 0;
   if (readSaveBytes(path, read.bytes.data(), &size, &read.problem))
@@ -171,21 +184,49 @@ SaveRead readSaveFile(const std::string& path) {
   return read;
 }
 
+}  // namespace
+
+SaveRead readSaveFile(const std::string& path) {
+  // Not in the middle of one of the game's writes.
+  const int dirFd = lockSaveDirectory(".");
+  SaveRead read = readUnlocked(path);
+  unlockSaveDirectory(dirFd);
+  return read;
+}
+
+std::string fileProblem(const std::string& name, const std::string& problem) { return name + ": " + problem; }
+
 bool restoreKeptSave(const std::string& source, std::string* line) {
-  const SaveRead read = readSaveFile(source);
-  if (!read.problem.empty()) {
-    *line = read.problem;
+  const int dirFd = lockSaveDirectory(".");
+  if (dirFd < 0) {
+    *line = fileProblem(source, "Cannot take the working directory's lock: nothing was restored");
     return false;
   }
+  recoverSaveFilesLocked(dirFd);
+  const SaveRead read = readUnlocked(source);
   struct stat current {};
-  const bool hadSave = stat(kSaveFileName, &current) == 0;
-  if (!writeSaveFile(".", SaveSlot::kSave, read.bytes.data(), read.bytes.size())) {
-    *line = "Failed to restore " + source + ": " + kSaveFileName + " and the kept saves are as they were";
-    return false;
-  }
-  *line = "Restored " + source + " as " + kSaveFileName +
-          (hadSave ? std::string("; the save it replaced is kept as ") + kKeptSaveNames[0] : std::string());
-  return true;
+  const bool hadSave = lstat(kSaveFileName, &current) == 0;
+  WriteResult result = WriteResult::kFailed;
+  if (read.problem.empty())
+    result = writeSaveFileLocked(dirFd, SaveSlot::kSave, read.bytes.data(), read.bytes.size(), &read.written);
+  unlockSaveDirectory(dirFd);
+  const SaveSlotFiles& files = slotFiles(SaveSlot::kSave);
+  if (!read.problem.empty())
+    *line = fileProblem(source, read.problem);
+  else if (result == WriteResult::kFailed)
+    *line = fileProblem(source, std::string("Failed to restore it: ") + kSaveFileName +
+                                    " and the kept saves are as they were");
+  else if (result == WriteResult::kUnchanged)
+    *line = std::string(kSaveFileName) + " holds the world of " + source + " already: nothing was moved";
+  else if (!hadSave)
+    *line = "Restored " + source + " as " + kSaveFileName;
+  else if (source == files.kept[0])
+    *line = "Restored " + source + " as " + kSaveFileName + "; the save it replaced is now " + files.kept[0] +
+            " and the kept saves moved down one";
+  else
+    *line =
+        "Restored " + source + " as " + kSaveFileName + "; the save it replaced is kept as " + files.kept[0];
+  return result != WriteResult::kFailed;
 }
 
 DecodedSave decodeCheckedSave(const std::vector<uint8_t>& bytes) {
@@ -212,7 +253,7 @@ std::string formatFileTime(std::time_t when) {
 
 std::string listLine(const std::string& name, const SaveRead& read, const Player* player) {
   char line[512];
-  const std::string when = formatFileTime(read.written);
+  const std::string when = formatFileTime(read.written.tv_sec);
   if (!read.problem.empty() || player == nullptr) {
     std::snprintf(line, sizeof line, "%-24s  %s  %s", name.c_str(), when.c_str(), read.problem.c_str());
     return line;
@@ -232,7 +273,7 @@ std::string infoText(const std::string& name, const SaveRead& read, const World&
   char line[512];
   std::string text;
   std::snprintf(line, sizeof line, "%s: ok, %zu bytes, written %s\n", name.c_str(), read.bytes.size(),
-                formatFileTime(read.written).c_str());
+                formatFileTime(read.written.tv_sec).c_str());
   text += line;
   std::snprintf(line, sizeof line, "Player: x %g, y %g, on ground %d, selected slot %d, load requested %d\n",
                 static_cast<double>(p.x), static_cast<double>(p.y), p.onGround,

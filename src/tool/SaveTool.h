@@ -14,9 +14,6 @@
 #include "player/Player.h"
 #include "world/World.h"
 
-// The save files of a working directory, in the order `list` shows them.
-constexpr const char* kSaveToolFiles[] = {"TessalySave.wld", "TessalySave.1.wld", "TessalySave.2.wld",
-                                          "TessalySave.3.wld", "TessalySave.autosave.wld"};
 constexpr const char* kDefaultMapName = "TessalySave.png";
 constexpr int kDefaultMapScale = 2;
 constexpr int kLargestMapScale = 10;
@@ -32,15 +29,20 @@ struct ToolArgs {
   std::string folder;  // -C: the folder to work in, empty for the game's own
 };
 
-// The usage text printed by --help and after a usage error.
+// The usage text printed by --help.
 extern const char kSaveToolUsage[];
 
 // Parse the arguments after the program name. False with a one-line reason
 // for anything the usage does not allow.
 bool parseToolArgs(const std::vector<std::string>& words, ToolArgs* args, std::string* error);
 
-// The file that `restore NAME` brings back ("1", "2", "3" or "autosave"),
-// or empty for any other name.
+// The save files of the working directory in the order `list` shows them:
+// each slot's current file and its kept ones.
+std::vector<std::string> saveToolFiles();
+
+// The file that `restore NAME` brings back ("1", "2", "3", "autosave",
+// "autosave.1", "autosave.2": the game's files but the save itself), or
+// empty for any other name.
 std::string restoreSourceName(const std::string& name);
 
 // One save file as read from disk. `problem` is empty exactly when the game
@@ -51,18 +53,22 @@ struct SaveRead {
   bool found = false;
   std::string problem;
   std::vector<uint8_t> bytes;  // the whole file when it could be read
-  std::time_t written = 0;     // modification time
+  timespec written{};          // modification time
 };
 
 // Read and check `path` as the game's load does, without ever blocking on
 // it: a missing file, a directory, a FIFO or a device, an unreadable, short
-// or long file and damaged contents each give the game's line.
+// or long file and damaged contents each give the game's line. Holds the
+// directory's lock (of the working directory) while it reads, if it can.
 SaveRead readSaveFile(const std::string& path);
 
 // Make `source`, a save file of the working directory, the save, as a save
 // of the game would write it: the current save is kept first (and the kept
-// ones move down), so restoring the first kept save again undoes it. A
-// damaged source changes nothing. The line to print either way.
+// ones move down), so restoring the first kept save again undoes it. The
+// restored save keeps the time its world was saved. Holds the directory's
+// lock throughout, so the game's writes wait for it and it for them. A
+// damaged source changes nothing. The line to print either way (a failure's
+// names the file).
 bool restoreKeptSave(const std::string& source, std::string* line);
 
 // A checked save decoded by the game's decoder into a grid of its own.
@@ -79,6 +85,9 @@ void countKinds(const World& world, int64_t counts[kBlockKinds]);
 
 // "YYYY-MM-DD HH:MM:SS" in local time.
 std::string formatFileTime(std::time_t when);
+
+// How the tool names a problem of a file: "NAME: PROBLEM".
+std::string fileProblem(const std::string& name, const std::string& problem);
 
 // One line of `list` (no newline): name, time written, and either the
 // player's position and inventory followed by "ok", or the problem.

@@ -5,7 +5,9 @@
 // error as one line; exit 0 done, 1 failed, 2 usage error.
 #include <allegro5/allegro.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,13 +22,13 @@ void complain(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str
 
 int listSaves() {
   int listed = 0;
-  bool allGood = true;
+  std::string damaged;
   DecodedSave save;
-  for (const char* name : kSaveToolFiles) {
+  for (const std::string& name : saveToolFiles()) {
     const SaveRead read = readSaveFile(name);
     if (!read.found) continue;
     ++listed;
-    allGood = allGood && read.problem.empty();
+    if (!read.problem.empty()) damaged += (damaged.empty() ? "" : ", ") + name;
     if (read.problem.empty()) save = decodeCheckedSave(read.bytes);
     std::printf("%s\n", listLine(name, read, read.problem.empty() ? &save.player : nullptr).c_str());
   }
@@ -34,13 +36,14 @@ int listSaves() {
     complain("No save files in the working directory");
     return 1;
   }
-  return allGood ? 0 : 1;
+  if (!damaged.empty()) complain("The game cannot load " + damaged);
+  return damaged.empty() ? 0 : 1;
 }
 
 int showInfo(const std::string& path) {
   const SaveRead read = readSaveFile(path);
   if (!read.problem.empty()) {
-    complain(read.problem);
+    complain(fileProblem(path, read.problem));
     return 1;
   }
   const DecodedSave save = decodeCheckedSave(read.bytes);
@@ -51,7 +54,7 @@ int showInfo(const std::string& path) {
 int drawMap(const ToolArgs& args) {
   const SaveRead read = readSaveFile(args.file);
   if (!read.problem.empty()) {
-    complain(read.problem);
+    complain(fileProblem(args.file, read.problem));
     return 1;
   }
   const DecodedSave save = decodeCheckedSave(read.bytes);
@@ -93,17 +96,7 @@ bool enterToolFolder(const std::string& given) {
   return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> words(argv + 1, argv + argc);
-  ToolArgs args;
-  std::string error;
-  if (!parseToolArgs(words, &args, &error)) {
-    std::fprintf(stderr, "tessaly-save: %s\n\n%s", error.c_str(), kSaveToolUsage);
-    return 2;
-  }
-  if (args.command != ToolCommand::kHelp && !enterToolFolder(args.folder)) return 1;
+int run(const ToolArgs& args) {
   switch (args.command) {
     case ToolCommand::kHelp: std::fputs(kSaveToolUsage, stdout); return 0;
     case ToolCommand::kList: return listSaves();
@@ -112,4 +105,24 @@ int main(int argc, char** argv) {
     case ToolCommand::kRestore: return restore(args.file);
   }
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  ToolArgs args;
+  std::string error;
+  if (!parseToolArgs(words, &args, &error)) {
+    complain("tessaly-save: " + error + " (tessaly-save --help shows the usage)");
+    return 2;
+  }
+  if (args.command != ToolCommand::kHelp && !enterToolFolder(args.folder)) return 1;
+  const int status = run(args);
+  // Output that never arrived is a failure too (a full disk, a closed pipe).
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    complain(std::string("tessaly-save: cannot write the output: ") + std::strerror(errno));
+    return 1;
+  }
+  return status;
 }

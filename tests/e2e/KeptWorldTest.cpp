@@ -3,13 +3,9 @@
 // keyboard shortcut that ends it at once.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <X11/keysym.h>
 
-#include <cstdio>
 #include <set>
 
 #include "GameFixture.h"
@@ -105,28 +101,10 @@ TEST_F(KeptWorld, CtrlAltEndAndCtrlAltDeleteDoNotEndTheGame) {
 
 // The game's console and exit status when its address space is limited to
 // `megabytes`; no display is needed to get as far as these tests look.
-std::pair<std::string, int> runWithMemoryLimit(rlim_t megabytes) {
-  int out[2];
-  if (pipe(out) != 0) return {"", -1};
-  std::fflush(stdout);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], 1);
-    close(out[0]);
-    unsetenv("DISPLAY");
-    const rlimit limit{megabytes << 20, megabytes << 20};
-    setrlimit(RLIMIT_AS, &limit);
-    execl(TESSALY_EXE, TESSALY_EXE, static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  std::string console;
-  char buffer[4096];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) console.append(buffer, n);
-  close(out[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return {console, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+std::pair<std::string, int> runWithMemoryLimit(size_t megabytes) {
+  xharness::GameProcess game({{TESSALY_EXE}, "", "", megabytes});
+  const int status = game.waitForExit(kExitTimeout);
+  return {game.output(), status};
 }
 
 // Too little memory for the world, the save buffer or the writer's thread at
@@ -137,7 +115,7 @@ TEST(StartUpMemory, TooLittleForTheWorldOrTheSaveBufferSaysSoWithStatusOne) {
 #endif
   const std::string banner = "Starting Tessaly 0.69! Please note that this is mainly a debug window.\n";
   std::set<std::string> failures;
-  for (rlim_t megabytes = 8; megabytes <= 64; megabytes += 2) {
+  for (size_t megabytes = 8; megabytes <= 64; megabytes += 2) {
     const auto [console, status] = runWithMemoryLimit(megabytes);
     if (console.rfind(banner, 0) != 0 || console.find("Initializing System") != std::string::npos)
       continue;  // did not get to main, or got past the allocations

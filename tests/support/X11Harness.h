@@ -1,20 +1,16 @@
 // A small X11 harness for driving a real program under its own Xvfb server:
 // the server, the program's process and console, window lookup, synthetic
-// input through XTest, and screenshots. Everything has a timeout, and every
-// child process is killed and reaped by its owner's destructor (and by the
-// kernel if the test process itself dies).
+// input through XTest, and screenshots (programs run through ProcessRunner.h). Everything has a timeout, and
+// every child process is killed and reaped by its owner's destructor (and by the kernel if the test process
+// itself dies).
 #pragma once
 
-#include <sys/types.h>
-
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "ProcessRunner.h"
 
 // Xlib's own declarations of these two, so that this header stays free of
 // Xlib's macros (None, Bool, Status...), which clash with other libraries.
@@ -24,8 +20,6 @@ typedef unsigned long Window;
 namespace xharness {
 
 constexpr Window kNoWindow = 0;
-
-using Millis = std::chrono::milliseconds;
 
 // An Xvfb server on a free display number, with one client connection.
 class XvfbServer {
@@ -45,54 +39,6 @@ class XvfbServer {
   pid_t pid_ = -1;
   std::string name_;
   Display* display_ = nullptr;
-};
-
-// A child process whose standard output and error are read line by line by a
-// background thread.
-class GameProcess {
- public:
-  // `environment` changes the inherited one: "NAME=value" sets, "NAME" unsets.
-  GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName,
-              const std::vector<std::string>& environment = {});
-  ~GameProcess();
-  GameProcess(const GameProcess&) = delete;
-  GameProcess& operator=(const GameProcess&) = delete;
-
-  bool started() const { return pid_ > 0; }
-  pid_t pid() const { return pid_; }
-
-  // Waits until a complete line equal to `text` (without its newline) has
-  // been read. Returns false on timeout or when the output ends first.
-  bool waitForLine(const std::string& text, Millis timeout);
-  // Complete lines so far, without their newlines.
-  std::vector<std::string> lines() const;
-  // Everything read so far, exactly as written.
-  std::string output() const;
-  // Monotonic time at which the line `text` was first complete, if it was.
-  bool lineTime(const std::string& text, std::chrono::steady_clock::time_point& when) const;
-
-  // The exit status (128 + signal for a signal death), or -1 on timeout.
-  int waitForExit(Millis timeout);
-  bool running();
-  std::chrono::steady_clock::time_point exitTime() const { return exitTime_; }
-  void kill();
-
- private:
-  void readLoop();
-
-  pid_t pid_ = -1;
-  int readFd_ = -1;
-  int wakeFd_[2] = {-1, -1};
-  int status_ = -1;
-  std::chrono::steady_clock::time_point exitTime_{};
-  std::thread reader_;
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::string raw_;
-  std::vector<std::string> lines_;
-  std::vector<std::chrono::steady_clock::time_point> lineTimes_;
-  std::string partial_;
-  bool eof_ = false;
 };
 
 struct Size {

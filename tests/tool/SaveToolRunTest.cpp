@@ -5,15 +5,21 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ProcessRunner.h"
+#include "SaveTestFiles.h"
+#include "TestWorlds.h"
 #include "platform/Picture.h"
+#include "save/SaveDisk.h"
 #include "save/SaveFile.h"
 
 namespace fs = std::filesystem;
@@ -23,18 +29,11 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // A save of a grid all Air but the given cells, with the player at (x, y).
-Bytes knownSave(float x, float y, const std::map<int, BlockId>& cells) {
-  BlockCatalogue catalogue;
-  fillCatalogueEntries(catalogue);
-  auto world = std::make_unique<World>();
-  for (int col = 0; col < kWorldColumns; ++col)
-    for (int row = 0; row < kWorldRows; ++row) {
-      const auto kind = cells.find(cellIndex(col, row));
-      writeCatalogueEntry(world.get(), col, row, catalogue[kind == cells.end() ? kAir : kind->second]);
-    }
+Bytes knownSave(float x, float y, const std::map<std::pair<int, int>, BlockId>& cells) {
+  auto world = makeUniformWorld(kAir);
+  for (const auto& [place, kind] : cells) setCell(world.get(), place.first, place.second, kind);
   Player player = makeStartingPlayer();
-  player.x = x;
-  player.y = y;
+  player.x = x, player.y = y;
   Bytes bytes(kSaveFileBytes);
   encodeSave(*world, player, bytes.data());
   return bytes;
@@ -43,22 +42,21 @@ Bytes knownSave(float x, float y, const std::map<int, BlockId>& cells) {
 class SaveToolRun : public testing::Test {
  protected:
   void SetUp() override {
-    char name[] = "/tmp/tessaly-tool-run-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(name));
-    root = name;
-    work = root / "work";
-    fs::create_directory(work);
+    work = savetest::makeScratchDirectory("tessaly-tool-run");
+    ASSERT_FALSE(work.empty());
   }
-  void TearDown() override { fs::remove_all(root); }
+  void TearDown() override { fs::remove_all(work); }
 
-  // Run the tool in the work directory; its exit status, output and errors.
+  // Run the tool in the work directory with these words; its exit status,
+  // output and errors.
   int run(const std::string& arguments) {
-    const std::string command = "cd '" + work.string() + "' && '" TESSALY_SAVE_EXE "' " + arguments + " >'" +
-                                (root / "out").string() + "' 2>'" + (root / "err").string() + "'";
-    const int status = std::system(command.c_str());
-    out = slurp(root / "out");
-    err = slurp(root / "err");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> words = {TESSALY_SAVE_EXE};
+    std::istringstream split(arguments);
+    for (std::string word; split >> word;) words.push_back(word);
+    const xharness::ProgramRun result = xharness::runProgram({words, work.string()});
+    out = result.out;
+    err = result.err;
+    return result.status;
   }
   static std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -76,14 +74,13 @@ class SaveToolRun : public testing::Test {
     return files;
   }
 
-  fs::path root, work;
+  fs::path work;
   std::string out, err;
 };
 
 TEST_F(SaveToolRun, MapOfAKnownWorldHasItsSizeItsCellsAndThePlayer) {
   write(kSaveFileName,
-        knownSave(3000.0f, 1500.0f,
-                  {{cellIndex(0, 0), kStone}, {cellIndex(719, 479), kGold}, {cellIndex(300, 200), kDirt}}));
+        knownSave(3000.0f, 1500.0f, {{{0, 0}, kStone}, {{719, 479}, kGold}, {{300, 200}, kDirt}}));
   ASSERT_EQ(0, run("map TessalySave.wld known.png --scale 3")) << err;
   EXPECT_EQ("Wrote known.png: 2160 x 1440 pixels, 3 a cell\n", out);
   ASSERT_TRUE(startPictureLibrary());
@@ -92,13 +89,12 @@ TEST_F(SaveToolRun, MapOfAKnownWorldHasItsSizeItsCellsAndThePlayer) {
   ASSERT_NE(nullptr, picture);
   EXPECT_EQ(2160, al_get_bitmap_width(picture));
   EXPECT_EQ(1440, al_get_bitmap_height(picture));
-  // Stone at (0, 0), Air beside it, Gold in the last cell, Dirt, and the player's 3 x 6 figure at (900, 450).
+  // The map of the file (each cell and the figure: SaveToolTest): Stone at (0, 0), the player's figure at
+  // (900, 450).
   const struct {
     int x, y;
     unsigned char r, g, b;
-  } kPixels[] = {{2, 2, 125, 125, 125},     {3, 0, 125, 125, 255},    {2159, 1439, 255, 255, 0},
-                 {902, 602, 160, 100, 25},  {900, 450, 0, 125, 125},  {902, 455, 0, 125, 125},
-                 {903, 450, 125, 125, 255}, {900, 456, 125, 125, 255}};
+  } kPixels[] = {{2, 2, 125, 125, 125}, {2159, 1439, 255, 255, 0}, {900, 450, 0, 125, 125}};
   for (const auto& p : kPixels) {
     unsigned char r, g, b;
     al_unmap_rgb(al_get_pixel(picture, p.x, p.y), &r, &g, &b);
@@ -124,17 +120,18 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
     int status;
     std::string line;  // the start of the one line on standard error
   } kCases[] = {
-      {"", 2, "tessaly-save: no command given"},
+      {"", 2, "tessaly-save: no command given (tessaly-save --help shows the usage)"},
       {"map --scale 11", 2, "tessaly-save: the scale must be"},
       {"map TessalySave.wld TessalySave.1.wld", 2, "tessaly-save: the picture's name must end in .png"},
-      {"info TessalySave.1.wld", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
-      {"info long.wld", 1, "The save file is damaged: it holds 9681176 bytes, not 9677080"},
-      {"map TessalySave.1.wld", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
-      {"info TessalySave.2.wld", 1, "The save file is not a regular file"},
-      {"info TessalySave.3.wld", 1, "No save found"},
-      {"restore 1", 1, "The save file is damaged: it holds 100 bytes, not 9677080"},
-      {"restore 2", 1, "The save file is not a regular file"},
-      {"restore autosave", 1, "No save found"},
+      {"info TessalySave.1.wld", 1,
+       "TessalySave.1.wld: The save file is damaged: it holds 100 bytes, not 9677080"},
+      {"info long.wld", 1, "long.wld: The save file is damaged: it holds 9681176 bytes, not 9677080"},
+      {"map TessalySave.1.wld", 1, "TessalySave.1.wld: The save file is damaged: it holds 100 bytes"},
+      {"info TessalySave.2.wld", 1, "TessalySave.2.wld: The save file is not a regular file"},
+      {"info TessalySave.3.wld", 1, "TessalySave.3.wld: No save found"},
+      {"restore 1", 1, "TessalySave.1.wld: The save file is damaged: it holds 100 bytes, not 9677080"},
+      {"restore 2", 1, "TessalySave.2.wld: The save file is not a regular file"},
+      {"restore autosave.2", 1, "TessalySave.autosave.2.wld: No save found"},
       {"map taken.png", 1, "Cannot write taken.png: Is a directory"},
       {"map TessalySave.wld no/such/dir.png", 1, "Cannot write no/such/dir.png: No such file or directory"},
       {"-C", 2, "tessaly-save: -C needs a folder"},
@@ -146,14 +143,12 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
     EXPECT_EQ(c.status, run(c.arguments));
     EXPECT_EQ("", out);
     EXPECT_EQ(0u, err.rfind(c.line, 0)) << err;
-    // Usage errors add the usage text; everything else is the one line.
-    if (c.status == 1) {
-      EXPECT_EQ(c.line.size() + 1, err.size()) << err;
-    }
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;  // one line
     EXPECT_TRUE(before == snapshot());
   }
-  // The listing shows every save file, and fails for the damaged ones.
+  // The listing shows every save file, and fails for the damaged ones with a line that names them.
   EXPECT_EQ(1, run("list"));
+  EXPECT_EQ("The game cannot load TessalySave.1.wld, TessalySave.2.wld\n", err);
   const std::string good = out.substr(0, out.find('\n'));
   EXPECT_TRUE(good.starts_with("TessalySave.wld ") &&
               good.ends_with("  x 30 y 800  dirt 0 grass 0 stone 0 gold 0  ok"))
@@ -163,39 +158,58 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
   EXPECT_NE(std::string::npos, out.find("  The save file is not a regular file\n")) << out;
   EXPECT_EQ(3, std::count(out.begin(), out.end(), '\n')) << out;
   // -C works on another folder's files, names taken there.
-  fs::create_directory(root / "other");
-  fs::copy_file(work / kSaveFileName, root / "other" / kSaveFileName);
-  EXPECT_EQ(0, run("-C ../other list")) << err;
+  fs::create_directory(work / "other");
+  fs::copy_file(work / kSaveFileName, work / "other" / kSaveFileName);
+  EXPECT_EQ(0, run("-C other list")) << err;
   EXPECT_TRUE(out.starts_with("TessalySave.wld ") && out.ends_with("  ok\n") &&
               std::count(out.begin(), out.end(), '\n') == 1)
       << out;
-  EXPECT_EQ(0, run("-C ../other info TessalySave.wld")) << err;
+  EXPECT_EQ(0, run("-C other info TessalySave.wld")) << err;
+  // Output that is lost is a failure.
+  for (const char* command : {"list", "info", "--help"}) {
+    const std::string line = std::string("'" TESSALY_SAVE_EXE "' ") + command + " >/dev/full";
+    const auto lost = xharness::runProgram({{"/bin/sh", "-c", line}, work.string()});
+    EXPECT_EQ(1, lost.status) << command;
+    EXPECT_NE(std::string::npos, lost.err.find("cannot write the output")) << lost.err;
+  }
 }
 
+// Restores keep the current save, the time the world was saved, and wait
+// for the game's writes (the directory's lock) before they look at a file.
 TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
   // Worlds told apart by the player's x.
-  const char* kNames[] = {"TessalySave.wld", "TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld",
-                          "TessalySave.autosave.wld"};
+  const char* kNames[] = {"TessalySave.wld",   "TessalySave.1.wld",        "TessalySave.2.wld",
+                          "TessalySave.3.wld", "TessalySave.autosave.wld", "TessalySave.autosave.1.wld"};
   std::map<std::string, Bytes> worlds;
-  for (int i = 0; i < 5; ++i) write(kNames[i], worlds[kNames[i]] = knownSave(100.0f * (i + 1), 800.0f, {}));
+  for (int i = 0; i < 6; ++i) write(kNames[i], worlds[kNames[i]] = knownSave(100.0f * (i + 1), 800.0f, {}));
+  const auto savedAt = fs::last_write_time(work / "TessalySave.1.wld") - std::chrono::hours(30);
+  fs::last_write_time(work / "TessalySave.1.wld", savedAt);
   const auto holds = [&](const char* name, const char* original) {
     const std::string file = slurp(work / name);
     return Bytes(file.begin(), file.end()) == worlds[original];
   };
-  ASSERT_EQ(0, run("restore 1")) << err;
+  const int lock = lockSaveDirectory(work.string());  // a write of the game in flight
+  xharness::GameProcess tool({{TESSALY_SAVE_EXE, "restore", "1"}, work.string()});
+  std::this_thread::sleep_for(xharness::Millis(300));
+  EXPECT_TRUE(tool.running());
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.wld"));
+  unlockSaveDirectory(lock);
+  ASSERT_EQ(0, tool.waitForExit(xharness::Millis(10000))) << tool.output();
   EXPECT_EQ(
-      "Restored TessalySave.1.wld as TessalySave.wld; the save it replaced is kept as TessalySave.1.wld\n",
-      out);
+      "Restored TessalySave.1.wld as TessalySave.wld; the save it replaced is now TessalySave.1.wld and the "
+      "kept saves moved down one\n",
+      tool.output());
+  EXPECT_TRUE(fs::last_write_time(work / "TessalySave.wld") == savedAt);
   EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.1.wld"));
   EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
   EXPECT_TRUE(holds("TessalySave.2.wld", "TessalySave.1.wld"));
   EXPECT_TRUE(holds("TessalySave.3.wld", "TessalySave.2.wld"));
   ASSERT_EQ(0, run("restore 1")) << err;
   EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.wld"));
-  ASSERT_EQ(0, run("restore autosave")) << err;
-  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.autosave.wld"));
+  ASSERT_EQ(0, run("restore autosave.1")) << err;
+  EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.autosave.1.wld"));
   EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
-  EXPECT_EQ(5, std::distance(fs::directory_iterator(work), fs::directory_iterator()))
+  EXPECT_EQ(6, std::distance(fs::directory_iterator(work), fs::directory_iterator()))
       << "a file was left over";
 }
 

@@ -96,7 +96,9 @@ TEST(SaveToolMap, CellsInTheirTileColoursAndThePlayerWhereTheRecordPutsIt) {
   std::vector<uint8_t> small(720 * 480 * 4);
   paintWorldMap(*world, -2.5f, -100.0f, 1, small.data(), 720 * 4);
   paintWorldMap(*world, 7190.0f, 4722.5f, 1, small.data(), 720 * 4);
-  EXPECT_EQ(small[4 * (719 + 720 * 472) + 1], 125);
+  const uint8_t* corner = &small[4 * (719 + 720 * 472)];
+  EXPECT_EQ((std::vector<int>{corner[0], corner[1], corner[2], corner[3]}),
+            (std::vector<int>{0, 125, 125, 255}));
 }
 
 }  // namespace

@@ -1,0 +1,325 @@
+// The save files on disk: reading, and replacing all or nothing.
+#include "save/SaveDisk.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+SaveDiskCalls saveDiskCalls = {
+    renameat, linkat, unlinkat,
+    [](int dirFd, const char* name, int flags, mode_t mode) { return openat(dirFd, name, flags, mode); }};
+
+namespace {
+
+// The one buffer of saves and loads, with room for one byte more than a save
+// so that a longer file shows as such. Null if it could not be made.
+constexpr size_t kFileBufferBytes = kSaveFileBytes + 1;
+uint8_t* fileBuffer() {
+  static const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kFileBufferBytes]);
+  return buffer.get();
+}
+
+int renameIn(int dirFd, const char* from, const char* to) {
+  return saveDiskCalls.renameAt(dirFd, from, dirFd, to);
+}
+int linkIn(int dirFd, const char* from, const char* to) {
+  return saveDiskCalls.linkAt(dirFd, from, dirFd, to, 0);
+}
+int unlinkIn(int dirFd, const char* name) { return saveDiskCalls.unlinkAt(dirFd, name, 0); }
+
+// What stands under a name: nothing, a regular file (with its identity and
+// size), or something else.
+struct Entry {
+  bool exists = false;
+  bool regular = false;
+  struct stat info {};
+};
+Entry entryOf(int dirFd, const char* name) {
+  Entry entry;
+  entry.exists = fstatat(dirFd, name, &entry.info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+  entry.regular = entry.exists && S_ISREG(entry.info.st_mode);
+  return entry;
+}
+bool exists(int dirFd, const char* name) { return entryOf(dirFd, name).exists; }
+bool sameFile(int dirFd, const char* a, const char* b) {
+  const Entry first = entryOf(dirFd, a), second = entryOf(dirFd, b);
+  return first.regular && second.regular && first.info.st_dev == second.info.st_dev &&
+         first.info.st_ino == second.info.st_ino;
+}
+
+// A file system without hard links says so with one of these.
+bool noHardLinks(int error) {
+  return error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == ENOSYS;
+}
+
+// Write all of `size` bytes to `fd`.
+bool writeAll(int fd, const uint8_t* bytes, size_t size) {
+  for (size_t written = 0; written < size;) {
+    const ssize_t n = write(fd, bytes + written, size - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Whether the regular file `name` holds exactly `bytes`.
+bool holdsBytes(int dirFd, const char* name, const uint8_t* bytes, size_t size) {
+  const Entry entry = entryOf(dirFd, name);
+  if (!entry.regular || static_cast<size_t>(entry.info.st_size) != size) return false;
+  const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  uint8_t chunk[1 << 16];
+  size_t at = 0;
+  bool same = true;
+  while (same && at < size) {
+    const ssize_t n = read(fd, chunk, std::min(sizeof chunk, size - at));
+    if (n < 0 && errno == EINTR) continue;
+    same = n > 0 && std::memcmp(chunk, bytes + at, static_cast<size_t>(n)) == 0;
+    at += n > 0 ? static_cast<size_t>(n) : 0;
+  }
+  close(fd);
+  return same;
+}
+
+// Write the temporary file, synced, with the permissions of the file it will
+// replace (or those the umask gives a new file: the kernel applies it to the
+// 0666 asked for here). A leftover of an interrupted write is replaced.
+bool writeTemporary(int dirFd, const char* target, const uint8_t* bytes, size_t size,
+                    const timespec* modified) {
+  if (unlinkIn(dirFd, kSaveTemporaryName) != 0 && errno != ENOENT) return false;
+  const int fd =
+      saveDiskCalls.openAt(dirFd, kSaveTemporaryName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, bytes, size);
+  struct stat old {};
+  if (ok && fstatat(dirFd, target, &old, 0) == 0) ok = fchmod(fd, old.st_mode & 07777) == 0;
+  if (ok && modified != nullptr) {
+    const timespec times[2] = {{0, UTIME_OMIT}, *modified};
+    ok = futimens(fd, times) == 0;
+  }
+  ok = ok && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  return ok;
+}
+
+// Steps 2 to 6 of a write (see SaveDisk.h), the temporary written. False at
+// the first step that fails, the steps before it left for recoverSlot.
+bool moveIntoPlace(int dirFd, const SaveSlotFiles& files) {
+  if (!exists(dirFd, files.current)) return renameIn(dirFd, kSaveTemporaryName, files.current) == 0;
+  const char* last = files.kept[files.keptCount - 1];
+  bool links = true;
+  if (exists(dirFd, last)) {
+    if (linkIn(dirFd, last, files.oldest) != 0) {
+      if (!noHardLinks(errno) || renameIn(dirFd, last, files.oldest) != 0) return false;
+      links = false;
+    }
+  } else if (linkIn(dirFd, kSaveTemporaryName, files.oldest) != 0) {
+    // Only a mark: an empty file.
+    const int fd = saveDiskCalls.openAt(dirFd, files.oldest, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    close(fd);
+    links = false;
+  }
+  for (int i = files.keptCount - 2; i >= 0; --i)
+    if (exists(dirFd, files.kept[i]) && renameIn(dirFd, files.kept[i], files.kept[i + 1]) != 0) return false;
+  if (!links || linkIn(dirFd, files.current, files.kept[0]) != 0)
+    if ((links && !noHardLinks(errno)) || renameIn(dirFd, files.current, files.kept[0]) != 0) return false;
+  if (renameIn(dirFd, kSaveTemporaryName, files.current) != 0) return false;
+  // The new file is in place: the oldest may go. If it cannot, the next
+  // write or start removes it.
+  unlinkIn(dirFd, files.oldest);
+  return true;
+}
+
+// Undo the steps of a write stopped before its rename into place (the
+// temporary is still there); after it, finish by removing `oldest`.
+bool recoverSlot(int dirFd, const SaveSlotFiles& files) {
+  if (!exists(dirFd, files.oldest)) return true;
+  const char* last = files.kept[files.keptCount - 1];
+  if (exists(dirFd, kSaveTemporaryName)) {
+    if (!exists(dirFd, files.current) && exists(dirFd, files.kept[0]))
+      renameIn(dirFd, files.kept[0], files.current);
+    else if (sameFile(dirFd, files.current, files.kept[0]))
+      unlinkIn(dirFd, files.kept[0]);
+    for (int i = 0; i + 1 < files.keptCount; ++i)
+      if (!exists(dirFd, files.kept[i]) && exists(dirFd, files.kept[i + 1]) &&
+          !sameFile(dirFd, files.kept[i + 1], files.oldest))
+        renameIn(dirFd, files.kept[i + 1], files.kept[i]);
+    const Entry oldest = entryOf(dirFd, files.oldest);
+    const bool onlyName = oldest.regular && oldest.info.st_nlink == 1 && oldest.info.st_size > 0;
+    if (onlyName && !exists(dirFd, last)) renameIn(dirFd, files.oldest, last);
+    if (onlyName) return !exists(dirFd, files.oldest);
+  }
+  return unlinkIn(dirFd, files.oldest) == 0 || errno == ENOENT;
+}
+
+bool recoverAll(int dirFd) {
+  bool ok = true;
+  for (const SaveSlotFiles& files : kSaveSlotFiles) ok = recoverSlot(dirFd, files) && ok;
+  return ok;
+}
+
+}  // namespace
+
+int lockSaveDirectory(const std::string& directory) {
+  const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return -1;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    if (flock(dirFd, LOCK_EX | LOCK_NB) == 0) return dirFd;
+    if (errno != EWOULDBLOCK && errno != EINTR) break;
+    usleep(10000);
+  }
+  close(dirFd);
+  return -1;
+}
+
+void unlockSaveDirectory(int dirFd) {
+  if (dirFd >= 0) close(dirFd);
+}
+
+bool recoverSaveFilesLocked(int dirFd) { return recoverAll(dirFd); }
+
+bool recoverSaveFiles(const std::string& directory) {
+  const int dirFd = lockSaveDirectory(directory);
+  const bool ok = dirFd >= 0 && recoverAll(dirFd);
+  unlockSaveDirectory(dirFd);
+  return ok;
+}
+
+WriteResult writeSaveFileLocked(int dirFd, SaveSlot slot, const uint8_t* bytes, size_t size,
+                                const timespec* modified) {
+  const SaveSlotFiles& files = slotFiles(slot);
+  if (!recoverAll(dirFd)) return WriteResult::kFailed;
+  // Only the game's own files are moved: anything else under their names
+  // stops the write before it changes a thing.
+  if (entryOf(dirFd, files.current).regular && holdsBytes(dirFd, files.current, bytes, size))
+    return WriteResult::kUnchanged;
+  for (int i = -1; i < files.keptCount; ++i) {
+    const Entry entry = entryOf(dirFd, i < 0 ? files.current : files.kept[i]);
+    if (entry.exists && !entry.regular) return WriteResult::kFailed;
+  }
+  if (!writeTemporary(dirFd, files.current, bytes, size, modified) || !moveIntoPlace(dirFd, files)) {
+    recoverSlot(dirFd, files);
+    unlinkIn(dirFd, kSaveTemporaryName);
+    return WriteResult::kFailed;
+  }
+  // The new file is in place; a failed directory sync only delays durability.
+  fsync(dirFd);
+  return WriteResult::kWritten;
+}
+
+WriteResult writeSaveFile(const std::string& directory, SaveSlot slot, const uint8_t* bytes, size_t size) {
+  const int dirFd = lockSaveDirectory(directory);
+  const WriteResult result = dirFd < 0 ? WriteResult::kFailed : writeSaveFileLocked(dirFd, slot, bytes, size);
+  unlockSaveDirectory(dirFd);
+  return result;
+}
+
+bool FileIdentity::operator==(const FileIdentity& other) const {
+  return device == other.device && inode == other.inode && modified.tv_sec == other.modified.tv_sec &&
+         modified.tv_nsec == other.modified.tv_nsec;
+}
+
+bool identifyFile(const std::string& path, FileIdentity* identity) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  *identity = {info.st_dev, info.st_ino, info.st_mtim};
+  return true;
+}
+
+bool reserveSaveBuffer() {
+  uint8_t* bytes = fileBuffer();
+  // Touch every page now, so that the first save does not pay for it.
+  if (bytes != nullptr) std::memset(bytes, 0, kFileBufferBytes);
+  return bytes != nullptr;
+}
+
+uint8_t* keptSaveBuffer() { return fileBuffer(); }
+
+const char* saveResultLine(SaveSlot slot, bool ok) {
+  if (slot == SaveSlot::kSave) return ok ? "Saved the world!\n" : "Failed to save the world!\n";
+  return ok ? "Autosaved the world!\n" : "Failed to autosave the world!\n";
+}
+
+void saveWorldTo(const std::string& directory, const World* world, const Player& player, SaveSlot slot) {
+  uint8_t* bytes = fileBuffer();
+  if (bytes != nullptr) encodeSave(*world, player, bytes);
+  const bool ok =
+      bytes != nullptr && writeSaveFile(directory, slot, bytes, kSaveFileBytes) != WriteResult::kFailed;
+  std::printf("%s", saveResultLine(slot, ok));
+}
+
+bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::string* failure) {
+  struct stat info {};
+  // Not even opened unless a regular file: opening a device may do things.
+  if (stat(path.c_str(), &info) != 0) {
+    *failure = "No save found";
+    return false;
+  }
+  const int fd =
+      S_ISREG(info.st_mode) ? open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+  if (fd >= 0 && fstat(fd, &info) != 0) info.st_mode = 0;
+  if (!S_ISREG(info.st_mode)) {  // also a file swapped for something else after the first look
+    if (fd >= 0) close(fd);
+    *failure = "The save file is not a regular file";
+    return false;
+  }
+  if (fd < 0) {
+    *failure = errno == ENOENT ? "No save found" : "The save file could not be read";
+    return false;
+  }
+  *size = 0;
+  bool ok = bytes != nullptr;
+  while (ok && *size < kFileBufferBytes) {
+    const ssize_t n = read(fd, bytes + *size, kFileBufferBytes - *size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    *size += static_cast<size_t>(n);
+  }
+  close(fd);
+  if (!ok) {
+    *failure = "The save file could not be read";
+    return false;
+  }
+  if (*size > kSaveFileBytes) {
+    char line[160];
+    std::snprintf(line, sizeof line, "The save file is damaged: it holds %lld bytes, not %zu",
+                  static_cast<long long>(std::max<off_t>(info.st_size, static_cast<off_t>(*size))),
+                  kSaveFileBytes);
+    *failure = line;
+    return false;
+  }
+  return true;
+}
+
+Player loadWorldFrom(const std::string& directory, World* world, Player player,
+                     const BlockCatalogue catalogue, FileIdentity* identity) {
+  uint8_t* bytes = fileBuffer();
+  size_t size = 0;
+  std::string failure;
+  const std::string path = directory + "/" + kSaveFileName;
+  // A write of the save tool is finished (or undone) before the file is read.
+  const int dirFd = lockSaveDirectory(directory);
+  if (dirFd >= 0) recoverAll(dirFd);
+  if (readSaveBytes(path, bytes, &size, &failure)) failure = findSaveDamage(bytes, size);
+  if (failure.empty() && identity != nullptr) identifyFile(path, identity);
+  unlockSaveDirectory(dirFd);
+  if (!failure.empty()) {
+    std::printf("%s\n", failure.c_str());
+    player.loadFailed = 1;
+    return player;
+  }
+  const Player loaded = decodeSave(bytes, world, player, catalogue);
+  std::printf("Loaded the world!\n");
+  return loaded;
+}
