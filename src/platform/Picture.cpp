@@ -34,6 +34,9 @@ std::string encodeBeside(ALLEGRO_BITMAP* picture, const std::string& path, std::
     return {};
   }
   bool ok = al_save_bitmap_f(file, ".png", picture);
+  // The encoder leaves the picture locked when the file fails it midway (a
+  // full disk): unlocked here, so that the picture can be written again.
+  if (al_is_bitmap_locked(picture)) al_unlock_bitmap(picture);
   ok = al_fflush(file) && ok;
   ok = ok && !al_ferror(file);
   const int savedErrno = ok ? 0 : errno;

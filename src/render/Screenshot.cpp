@@ -17,7 +17,12 @@ struct ScreenshotWriter {
   std::string directory;
   std::mutex mutex;  // guards everything below
   std::condition_variable pending;
-  std::deque<std::pair<ALLEGRO_BITMAP*, std::time_t>> queue;  // copies waiting for the encoder
+  struct Shot {
+    ALLEGRO_BITMAP* copy;
+    std::time_t when;
+    int pictures;  // presses it answers: one file each
+  };
+  std::deque<Shot> queue;           // copies waiting for the encoder
   ALLEGRO_BITMAP* spare = nullptr;  // a copy no longer needed, kept for the next shot
   bool stopping = false;
   std::thread thread;
@@ -73,16 +78,17 @@ void writerThreadMain(ScreenshotWriter* writer) {
   for (;;) {
     writer->pending.wait(lock, [writer] { return writer->stopping || !writer->queue.empty(); });
     if (writer->queue.empty()) return;  // stopping, and nothing left to write
-    const auto [copy, when] = writer->queue.front();
+    const auto [copy, when, pictures] = writer->queue.front();
     writer->queue.pop_front();
     lock.unlock();
 
-    std::string name, error;
-    const bool ok = writeNewPngFile(copy, writer->directory + "/" + screenshotStem(when), &name, &error);
-    if (ok)
-      std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
-    else
-      std::printf("%s", kFailedLine);
+    for (int picture = 0; picture < pictures; ++picture) {
+      std::string name, error;
+      if (writeNewPngFile(copy, writer->directory + "/" + screenshotStem(when), &name, &error))
+        std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
+      else
+        std::printf("%s", kFailedLine);
+    }
 
     lock.lock();
     if (writer->spare == nullptr)
@@ -128,7 +134,7 @@ void destroyScreenshotWriter(ScreenshotWriter* writer) {
   delete writer;
 }
 
-void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame) {
+void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int pictures) {
   const int width = al_get_bitmap_width(frame);
   const int height = al_get_bitmap_height(frame);
   ALLEGRO_BITMAP* copy = nullptr;
@@ -144,12 +150,12 @@ void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame) {
   if (copy == nullptr && writer != nullptr) copy = createFrameCopy(width, height);
   if (copy == nullptr || !copyFramePixels(frame, copy)) {
     if (copy != nullptr) al_destroy_bitmap(copy);
-    std::printf("%s", kFailedLine);
+    for (int picture = 0; picture < pictures; ++picture) std::printf("%s", kFailedLine);
     return;
   }
   {
     std::lock_guard<std::mutex> lock(writer->mutex);
-    writer->queue.emplace_back(copy, std::time(nullptr));
+    writer->queue.push_back({copy, std::time(nullptr), pictures});
   }
   writer->pending.notify_one();
 }

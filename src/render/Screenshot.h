@@ -19,9 +19,10 @@ void destroyScreenshotWriter(ScreenshotWriter* writer);
 
 // Render thread, after a frame was drawn completely on `frame` (the back
 // buffer) and before the flip: copy its pixels and hand them to the writer,
-// which prints "Saved a picture: NAME" or "Failed to save a picture!". Only
-// the copy happens here.
-void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame);
+// which writes `pictures` files of them (one for each press of F12 this frame
+// answers) and prints "Saved a picture: NAME" or "Failed to save a picture!"
+// for each. Only the copy happens here.
+void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int pictures);
 
 // A memory bitmap for a width x height frame, every page touched once; null
 // if it cannot be made.
