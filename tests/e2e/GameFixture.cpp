@@ -162,7 +162,7 @@ void GameTest::keepEvidence() {
 void GameTest::launch() {
   game_.reset();
   window_ = kNoWindow;
-  game_ = std::make_unique<GameProcess>(TESSALY_EXE, workDir_.string(), xvfb_->name());
+  game_ = std::make_unique<GameProcess>(program_, workDir_.string(), xvfb_->name());
   ASSERT_TRUE(game_->started());
 }
 

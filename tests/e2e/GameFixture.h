@@ -136,6 +136,7 @@ class GameTest : public ::testing::Test {
   fs::path savePath() const { return workDir_ / kSaveName; }
 
   bool withFont_ = true;
+  std::string program_ = TESSALY_EXE;  // what launch() runs
   fs::path workDir_;
   std::unique_ptr<XvfbServer> xvfb_;
   std::unique_ptr<GameProcess> game_;

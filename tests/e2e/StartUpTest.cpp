@@ -4,6 +4,8 @@
 
 #include <X11/keysym.h>
 
+#include <fstream>
+
 #include "GameFixture.h"
 
 using namespace gametest;
@@ -78,6 +80,30 @@ TEST_F(StartUpWithoutFont, SaysSoPausesForASecondAndFails) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), line);
   EXPECT_FALSE(contains(lines, "Initializing Event Sources"));
+}
+
+// The X server goes away once play has ended, while the autosave is written
+// (its syncs held back three seconds): the game still ends, with status 1
+// and the save it had written.
+TEST_F(StartUp, LosingTheXServerAfterPlayEndsWithStatusOne) {
+  program_ = (workDir_ / "slow-syncs.sh").string();
+  std::ofstream(program_) << "#!/bin/sh\nexec strace -f -qq -o /dev/null -e trace=fsync "
+                          << "-e inject=fsync:delay_enter=3000000 " << TESSALY_EXE << "\n";
+  fs::permissions(program_, fs::perms::owner_all);
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  click(dpy_, window_, 1370, 890);  // Save
+  ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
+  focusWindow(dpy_, window_);
+  holdKey(XK_d, 300);
+  sendCloseRequest(dpy_, window_);
+  pause(1000);
+  xvfb_.reset();
+  dpy_ = nullptr;
+  window_ = kNoWindow;
+  EXPECT_EQ(game_->waitForExit(kExitTimeout), 1) << joined(game_->lines());
+  EXPECT_EQ(countOf(game_->lines(), "Lost the connection to the display!"), 1) << joined(game_->lines());
+  std::error_code ec;
+  EXPECT_EQ(fs::file_size(savePath(), ec), kSaveBytes);
 }
 
 TEST_F(StartUp, ClosingTheStartWindowQuitsWithStatusOne) {
