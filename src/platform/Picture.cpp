@@ -13,6 +13,31 @@
 
 bool startPictureLibrary() { return al_init() && al_init_image_addon(); }
 
+ALLEGRO_BITMAP* createLockedPicture(int width, int height, ALLEGRO_LOCKED_REGION** region) {
+  const int flags = al_get_new_bitmap_flags();
+  const int format = al_get_new_bitmap_format();
+  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
+  al_set_new_bitmap_format(ALLEGRO_PIXEL_FORMAT_ABGR_8888);
+  ALLEGRO_BITMAP* picture = al_create_bitmap(width, height);
+  al_set_new_bitmap_flags(flags);
+  al_set_new_bitmap_format(format);
+  if (picture == nullptr) return nullptr;
+  *region = al_lock_bitmap(picture, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
+  if (*region == nullptr) {
+    al_destroy_bitmap(picture);
+    return nullptr;
+  }
+  return picture;
+}
+
+std::string formatLocalTime(std::time_t when, const char* format, const char* otherwise) {
+  std::tm local{};
+  char text[64];
+  if (localtime_r(&when, &local) == nullptr || std::strftime(text, sizeof text, format, &local) == 0)
+    return otherwise;
+  return text;
+}
+
 namespace {
 
 // Encode `picture` as a PNG file of this process's own beside `path`; its

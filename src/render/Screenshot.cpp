@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <mutex>
 #include <system_error>
@@ -31,24 +32,15 @@ struct ScreenshotWriter {
 namespace {
 
 constexpr const char* kFailedLine = "Failed to save a picture!\n";
+// A picture's name without its number and ".png", in local time.
+constexpr const char* kStemFormat = "TessalyShot-%Y%m%d-%H%M%S";
 
 }  // namespace
 
 ALLEGRO_BITMAP* createFrameCopy(int width, int height) {
-  const int flags = al_get_new_bitmap_flags();
-  const int format = al_get_new_bitmap_format();
-  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-  al_set_new_bitmap_format(ALLEGRO_PIXEL_FORMAT_ABGR_8888);
-  ALLEGRO_BITMAP* copy = al_create_bitmap(width, height);
-  al_set_new_bitmap_flags(flags);
-  al_set_new_bitmap_format(format);
+  ALLEGRO_LOCKED_REGION* region = nullptr;
+  ALLEGRO_BITMAP* copy = createLockedPicture(width, height, &region);
   if (copy == nullptr) return nullptr;
-  ALLEGRO_LOCKED_REGION* region =
-      al_lock_bitmap(copy, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
-  if (region == nullptr) {
-    al_destroy_bitmap(copy);
-    return nullptr;
-  }
   for (int y = 0; y < height; ++y)
     std::memset(static_cast<char*>(region->data) + y * region->pitch, 0, width * 4);
   al_unlock_bitmap(copy);
@@ -84,7 +76,8 @@ void writerThreadMain(ScreenshotWriter* writer) {
 
     for (int picture = 0; picture < pictures; ++picture) {
       std::string name, error;
-      if (writeNewPngFile(copy, writer->directory + "/" + screenshotStem(when), &name, &error))
+      if (writeNewPngFile(copy, writer->directory + "/" + formatLocalTime(when, kStemFormat, "TessalyShot"),
+                          &name, &error))
         std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
       else
         std::printf("%s", kFailedLine);
@@ -99,14 +92,6 @@ void writerThreadMain(ScreenshotWriter* writer) {
 }
 
 }  // namespace
-
-std::string screenshotStem(std::time_t when) {
-  std::tm local{};
-  char stem[64] = "TessalyShot";
-  if (localtime_r(&when, &local) != nullptr)
-    std::strftime(stem, sizeof stem, "TessalyShot-%Y%m%d-%H%M%S", &local);
-  return stem;
-}
 
 ScreenshotWriter* createScreenshotWriter(const std::string& directory, int width, int height) {
   auto* writer = new ScreenshotWriter;

@@ -3,7 +3,6 @@
 // so that neither play nor drawing waits for the encoder.
 #pragma once
 
-#include <ctime>
 #include <string>
 
 struct ALLEGRO_BITMAP;
@@ -31,6 +30,3 @@ ALLEGRO_BITMAP* createFrameCopy(int width, int height);
 // Copy every pixel of `frame` into `copy`, which has its size; false if
 // either cannot be locked.
 bool copyFramePixels(ALLEGRO_BITMAP* frame, ALLEGRO_BITMAP* copy);
-
-// "TessalyShot-YYYYMMDD-HHMMSS" in local time.
-std::string screenshotStem(std::time_t when);

@@ -76,9 +76,6 @@ DecodedSave decodeCheckedSave(const std::vector<uint8_t>& bytes);
 // How many cells of each kind the grid holds, by typeId.
 void countKinds(const World& world, int64_t counts[kBlockKinds]);
 
-// "YYYY-MM-DD HH:MM:SS" in local time.
-std::string formatFileTime(std::time_t when);
-
 // One line of `list` (no newline): name, time written, and either the
 // player's position and inventory followed by "ok", or the problem.
 std::string listLine(const std::string& name, const SaveRead& read, const Player* player);
