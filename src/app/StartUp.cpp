@@ -149,7 +149,7 @@ std::unique_ptr<Shell> startUp() {
   return shell;
 }
 
-const char* openGameShell(Shell* shell, int width, int height, const char* fontPath) {
+const char* openShellForTests(Shell* shell, int width, int height, const char* fontPath) {
   al_set_new_display_flags(ALLEGRO_WINDOWED);
   shell->display = al_create_display(width, height);
   if (shell->display == nullptr) return "Failed to create display!\n";

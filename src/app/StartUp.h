@@ -52,7 +52,7 @@ std::unique_ptr<Shell> startUp();
 // world; no queue, timer, input or render thread (whoever wants one creates
 // and starts it). Returns null on success, otherwise the failure, with what
 // was made left in `shell`.
-const char* openGameShell(Shell* shell, int width, int height, const char* fontPath);
+const char* openShellForTests(Shell* shell, int width, int height, const char* fontPath);
 
 // Stop and join the render thread if there is one. It must have been started:
 // the library's join of a thread never started frees the thread's lock while
