@@ -5,6 +5,7 @@
 // F12's pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -14,7 +15,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 
 #include "Artifacts.h"
 #include "DisplaySupport.h"
@@ -279,14 +282,26 @@ TEST(Screenshots, EveryPressGetsItsPictureAlsoAfterAFullDisk) {
   setrlimit(RLIMIT_FSIZE, &limit);
   EXPECT_TRUE(writeNewPngFile(frame, (dir / "freed").string(), &name, &error)) << error;
 
+  // The names of the next seconds are taken: both pictures take the next
+  // numbers of their second's name and leave the taken files be.
+  const std::time_t now = std::time(nullptr);
+  std::vector<std::string> taken;
+  for (std::time_t t = now; t < now + 10; ++t)
+    taken.push_back(formatLocalTime(t, "TessalyShot-%Y%m%d-%H%M%S", "?"));
+  for (const std::string& stem : taken) std::ofstream(dir / (stem + ".png")) << "taken";
   ScreenshotWriter* writer = createScreenshotWriter(dir.string(), 300, 200);
   takeScreenshot(writer, frame, 2);
   destroyScreenshotWriter(writer);
   al_destroy_bitmap(frame);
-  int pictures = 0;
+  std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir))
-    pictures += entry.path().filename().string().rfind("TessalyShot-", 0) == 0;
-  EXPECT_EQ(pictures, 2);
+    if (entry.file_size() != 5) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 3u);  // with "freed.png"
+  EXPECT_EQ(names[1].substr(0, 27), names[0].substr(0, 27)) << names[0];
+  EXPECT_TRUE(std::find(taken.begin(), taken.end(), names[0].substr(0, 27)) != taken.end()) << names[0];
+  EXPECT_EQ(names[0].substr(27), "-2.png");
+  EXPECT_EQ(names[1].substr(27), "-3.png");
   std::filesystem::remove_all(dir);
 }
 

@@ -206,29 +206,4 @@ TEST_F(SaveAndLoad, LoadButtonWithoutAUsableSaveChangesNothing) {
   for (int x : {30, 60, 300, 1000}) EXPECT_TRUE(near(cellColour(img, x, 470), kGrass)) << "x " << x;
 }
 
-TEST_F(SaveAndLoad, ButtonsRespondOnlyInsideTheirHitAreas) {
-  ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
-  const int W = 1440, H = 900;
-  click(dpy_, window_, W - 100, H - 10);  // left edge column of Save: nothing
-  click(dpy_, window_, W - 70, H - 25);   // top edge row: nothing
-  click(dpy_, window_, W - 40, H - 10);   // Load's left edge column counts as Save
-  ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
-  auto lines = game_->lines();
-  EXPECT_EQ(countOf(lines, "Saved the world!"), 1) << joined(lines);
-  EXPECT_FALSE(contains(lines, "No save found")) << joined(lines);
-  EXPECT_FALSE(contains(lines, "Loaded the world!")) << joined(lines);
-
-  click(dpy_, window_, W - 39, H - 24);     // Load's first pixel inside
-  click(dpy_, window_, W - 20, H - 10, 3);  // another button never loads
-  click(dpy_, window_, W - 1, H - 1);       // Load's last pixel
-  click(dpy_, window_, W - 80, H - 10);     // Save, as a barrier
-  ASSERT_TRUE(waitForCount("Saved the world!", 2)) << joined(game_->lines());
-  lines = game_->lines();
-  EXPECT_EQ(countOf(lines, "Loaded the world!"), 2) << joined(lines);
-  EXPECT_EQ(countOf(lines, "Saved the world!"), 2) << joined(lines);
-  std::error_code ec;
-  EXPECT_EQ(fs::file_size(savePath(), ec), kSaveBytes);
-}
-
 }  // namespace
