@@ -25,7 +25,11 @@ std::atomic<bool> signalThreadStopping{false};
 enum class LossHandling { kMainReads, kPosted, kMainGone };
 std::atomic<LossHandling> lossHandling{LossHandling::kMainReads};
 
+// Once, from whichever thread comes first; any other waits for the end.
 [[noreturn]] void printLostLineAndExit() {
+  static std::atomic<bool> ending{false};
+  if (ending.exchange(true))
+    for (;;) pause();
   std::printf("Lost the connection to the display!\n");
   std::fflush(stdout);
   _exit(1);
@@ -48,7 +52,7 @@ void emit(unsigned int type, intptr_t data) {
 }
 
 // The signals stay blocked in every thread; this one takes them one by one.
-// Its stop comes as a signal of its own, sent to this thread alone.
+// It is stopped by the flag and a SIGTERM sent to this thread alone.
 void waitForSignals() {
   const sigset_t set = terminationSignals();
   for (;;) {
