@@ -30,14 +30,6 @@ ALLEGRO_BITMAP* createLockedPicture(int width, int height, ALLEGRO_LOCKED_REGION
   return picture;
 }
 
-std::string formatLocalTime(std::time_t when, const char* format, const char* otherwise) {
-  std::tm local{};
-  char text[64];
-  if (localtime_r(&when, &local) == nullptr || std::strftime(text, sizeof text, format, &local) == 0)
-    return otherwise;
-  return text;
-}
-
 namespace {
 
 // Encode `picture` as a PNG file of this process's own beside `path`; its

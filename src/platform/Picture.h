@@ -2,7 +2,6 @@
 // world map and the game's screenshots. Needs no display.
 #pragma once
 
-#include <ctime>
 #include <string>
 
 struct ALLEGRO_BITMAP;
@@ -17,10 +16,6 @@ bool startPictureLibrary();
 // *region. Null if it cannot be made or locked; the new-bitmap settings are
 // left as they were.
 ALLEGRO_BITMAP* createLockedPicture(int width, int height, ALLEGRO_LOCKED_REGION** region);
-
-// `when` in local time, through strftime's `format`; `otherwise` if the time
-// cannot be converted.
-std::string formatLocalTime(std::time_t when, const char* format, const char* otherwise);
 
 // Write `picture` as a PNG file at `path` without ever leaving a partial file
 // there: it is encoded into a new file beside it and then renamed over

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/LocalTime.h"
 #include "platform/Picture.h"
 
 struct ScreenshotWriter {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Picture.h"
+#include "platform/LocalTime.h"
 #include "save/SaveFile.h"
 
 const char kSaveToolUsage[] =

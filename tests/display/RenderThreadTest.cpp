@@ -21,6 +21,7 @@
 
 #include "Artifacts.h"
 #include "DisplaySupport.h"
+#include "platform/LocalTime.h"
 #include "platform/Picture.h"
 #include "render/Frame.h"
 #include "render/Screenshot.h"
