@@ -14,11 +14,12 @@ TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 
 
 .PHONY: run build test format-check test-main test-asan test-tsan fuzz bench bench-quick deps deps-test clean
 
+# ./tessaly.sh has just checked them when it sets DEPS_CHECKED.
 deps:
-	bash tools/install-deps.sh run
+	@[ -n "$(DEPS_CHECKED)" ] || bash tools/install-deps.sh run
 
 deps-test:
-	bash tools/install-deps.sh test
+	@[ -n "$(DEPS_CHECKED)" ] || bash tools/install-deps.sh test
 
 build: deps
 	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DTESSALY_TESTS=OFF -DTESSALY_BENCH=OFF
@@ -30,14 +31,17 @@ run: build
 
 test: deps-test format-check test-main test-asan test-tsan fuzz bench-quick
 
-# Every C++ source in the house style (.clang-format). It also works in a copy
+# The folders of src/ include only the layers below them, and every C++
+# source is in the house style (.clang-format). It also works in a copy
 # of the tree without git, so it looks in the source directories only, never
 # in the build directories.
 format-check: deps-test
+	bash tools/check-layers.sh
 	find src tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run -Werror
 
+# The benchmarks are built (in Release) and run by bench-quick only.
 test-main: deps-test
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TESTS=ON -DTESSALY_BENCH=ON
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
 	cmake --build build -j $(JOBS)
 	cd build && $(CTEST)
 
@@ -48,11 +52,13 @@ test-asan: deps-test
 	cd build-asan && $(SAN_ENV) $(CTEST)
 	@bash tools/no-sanitizer-reports.sh build-asan/reports
 
+# Only where more than one of our threads runs: the tests labelled "threads"
+# (the end-to-end suite among them); the save tool has one thread.
 test-tsan: deps-test
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_SANITIZE=thread -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan -j $(JOBS) --target unit_tests display_tests e2e_tests
 	rm -rf build-tsan/reports && mkdir -p build-tsan/reports
-	cd build-tsan && $(TSAN_ENV) $(CTEST)
+	cd build-tsan && $(TSAN_ENV) $(CTEST) -L threads
 	@bash tools/no-sanitizer-reports.sh build-tsan/reports
 
 fuzz: deps-test
@@ -77,14 +83,13 @@ PACKAGE_ROOT = build-package/root
 test: package-check
 
 package:
-	bash tools/install-deps.sh package
+	@[ -n "$(DEPS_CHECKED)" ] || bash tools/install-deps.sh package
 	rm -rf build-package && mkdir -p build-package/tessaly-0.69
 	tar -c --exclude='./build*' --exclude=./.git --exclude='./tessaly_*.deb' . | tar -x -C build-package/tessaly-0.69
 	cd build-package/tessaly-0.69 && DEB_BUILD_OPTIONS="parallel=$(JOBS) noddebs" dpkg-buildpackage -b -us -uc
 	cp build-package/$(PACKAGE_DEB) .
 
-package-check: package
-	bash tools/install-deps.sh package-check
+package-check: deps-test package
 	lintian --fail-on error,warning $(PACKAGE_DEB)
 	dpkg-deb -x $(PACKAGE_DEB) $(PACKAGE_ROOT)
 	desktop-file-validate $(PACKAGE_ROOT)/usr/share/applications/tessaly.desktop

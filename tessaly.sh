@@ -21,4 +21,4 @@ command=$1
 shift
 
 bash tools/install-deps.sh "$command"
-exec make "$command" "$@"
+exec make "$command" DEPS_CHECKED=1 "$@"

@@ -99,7 +99,7 @@ BlockId otherKind(int32_t typeId) {
 std::string buildScene(Scene* scene, int width, int height) {
   scene->width = width;
   scene->height = height;
-  if (const char* failure = openGameShell(&scene->shell, width, height, TESSALY_DATA_DIR "/arial.ttf"))
+  if (const char* failure = openShellForTests(&scene->shell, width, height, TESSALY_DATA_DIR "/arial.ttf"))
     return std::string("the game shell: ") + failure;
   Shell& shell = scene->shell;
   if (al_get_display_width(shell.display) != width || al_get_display_height(shell.display) != height)

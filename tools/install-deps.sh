@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Install the Debian packages the game needs to build and run ("run"), to
-# build and run every test, benchmark and fuzzer as well ("test"), to build
-# its Debian package ("package"), or to build and check that ("package-check").
+# build its Debian package ("package"), or to build and run every test,
+# benchmark and fuzzer and check the package as well ("test").
 # Only missing packages are installed; apt-get needs root.
 set -euo pipefail
 
@@ -17,9 +17,8 @@ check_packages=(lintian desktop-file-utils appstream man-db)
 
 packages=("${run_packages[@]}")
 case "${1:-run}" in
-  test) packages+=("${test_packages[@]}") ;;
+  test) packages+=("${test_packages[@]}" "${package_packages[@]}" "${check_packages[@]}") ;;
   package) packages+=("${package_packages[@]}") ;;
-  package-check) packages+=("${package_packages[@]}" "${check_packages[@]}") ;;
 esac
 
 missing=()

@@ -9,8 +9,8 @@
 # with the seconds since the command started. There is no display, so "run"
 # builds the game and then ends with the game's own start-up failure, which
 # counts as passing.
-# Environment: REF (what to copy, default HEAD), MIRROR (default
-# http://deb.debian.org/debian), KEEP=1 keeps ROOTDIR.try afterwards (it is
+# Environment: REF (what to copy, default HEAD), MIRROR (the package mirror;
+# by default debootstrap's own), KEEP=1 keeps ROOTDIR.try afterwards (it is
 # kept anyway when the last command failed).
 # Needs root, debootstrap and git.
 set -euo pipefail
@@ -62,7 +62,7 @@ if [ -d "$root/debootstrap" ]; then
   exit 1
 fi
 if [ ! -x "$root/usr/bin/apt-get" ]; then
-  debootstrap --variant=minbase bookworm "$root" "${MIRROR:-http://deb.debian.org/debian}"
+  debootstrap --variant=minbase bookworm "$root" ${MIRROR:+"$MIRROR"}
 fi
 mkdir -p "$logs"
 

@@ -2,30 +2,32 @@
 #include "app/StartScreen.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/Interruptions.h"
 #include "screens/StartMenu.h"
 #include "screens/StartMenuLogic.h"
 
-namespace {
-
-// The window was closed during the menus: nothing is built or saved.
-[[noreturn]] void quitFromMenus() {
-  std::printf("Quitting.\n");
-  std::exit(1);
+ALLEGRO_DISPLAY* replaceStartDisplay(ALLEGRO_DISPLAY* start, int width, int height, bool frameless) {
+  al_destroy_display(start);
+  // Expose events say when the window was uncovered and must be drawn again.
+  int flags = al_get_new_display_flags() | ALLEGRO_GENERATE_EXPOSE_EVENTS;
+  if (frameless) flags |= ALLEGRO_NOFRAME;
+  al_set_new_display_flags(flags);
+  ALLEGRO_DISPLAY* display = al_create_display(width, height);
+  // Bitmaps made while the start display was current (the sprite, the button
+  // tile, the font's glyph pages) became memory bitmaps when it went. The
+  // library turns them into textures of the game display as it is created;
+  // this catches any it left behind, since memory bitmaps draw slowly and
+  // do not batch with held drawing.
+  if (display != nullptr) al_convert_memory_bitmaps();
+  return display;
 }
 
-}  // namespace
-
-Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display,
-                    ALLEGRO_EVENT_QUEUE* eventQueue, ALLEGRO_EVENT event) {
+const char* runStartMenu(Player* player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display,
+                         ALLEGRO_EVENT_QUEUE* eventQueue, ALLEGRO_EVENT event) {
   ALLEGRO_BITMAP* menuButtonBitmap = al_create_bitmap(kStartButtonWidth, kStartButtonHeight);
-  if (menuButtonBitmap == nullptr) {
-    std::printf("Failed to create bitmap!\n");
-    std::exit(1);
-  }
-  StartChoice choice{player.screenWidth, player.screenHeight, false, false, false};
+  if (menuButtonBitmap == nullptr) return "Failed to create bitmap!\n";
+  StartChoice choice{player->screenWidth, player->screenHeight, false, false, false};
   ALLEGRO_MONITOR_INFO monitor{};
   const bool monitorKnown = al_get_monitor_info(0, &monitor);
 
@@ -37,7 +39,10 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
   while (!choice.finished) {
     al_wait_for_event(eventQueue, &event);
     // A termination signal counts as a close of the window.
-    if (event.type == ALLEGRO_EVENT_DISPLAY_CLOSE || event.type == kTerminationEventType) quitFromMenus();
+    if (event.type == ALLEGRO_EVENT_DISPLAY_CLOSE || event.type == kTerminationEventType) {
+      al_destroy_bitmap(menuButtonBitmap);
+      return "Quitting.\n";
+    }
     if (event.type == kDisplayLostEventType) onDisplayLost();
     if (event.type == ALLEGRO_EVENT_MOUSE_BUTTON_DOWN) {
       choice = applyStartButton(choice, hitStartButton(event.mouse.x, event.mouse.y));
@@ -47,24 +52,16 @@ Player runStartMenu(Player player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& display
   }
 
   al_destroy_bitmap(menuButtonBitmap);
-  al_destroy_display(display);
   int width, height;
   const bool frameless = chosenDisplaySize(choice, monitorKnown, monitor.x1, monitor.y1, monitor.x2,
                                            monitor.y2, &width, &height);
   if (choice.frameless && !frameless)
     std::printf("The monitor's size is not known, keeping a %dx%d window\n", width, height);
-  player.screenWidth = width;
-  player.screenHeight = height;
-  player.loadRequested = choice.loadRequested ? 1 : 0;
-  // Expose events say when the window was uncovered and must be drawn again.
-  int flags = al_get_new_display_flags() | ALLEGRO_GENERATE_EXPOSE_EVENTS;
-  if (frameless) flags |= ALLEGRO_NOFRAME;
-  al_set_new_display_flags(flags);
-  display = al_create_display(width, height);
-  if (display == nullptr) {
-    std::printf("Failed to create display!\n");
-    std::exit(1);
-  }
+  player->screenWidth = width;
+  player->screenHeight = height;
+  player->loadRequested = choice.loadRequested ? 1 : 0;
+  display = replaceStartDisplay(display, width, height, frameless);
+  if (display == nullptr) return "Failed to create display!\n";
   al_register_event_source(eventQueue, al_get_display_event_source(display));
-  return player;
+  return nullptr;
 }

@@ -1,4 +1,22 @@
-// The shell: its objects, start-up and shutdown.
+// The shell: its objects, start-up and shutdown, and every thread of ours:
+// startUp makes and starts each, endThreads ends and joins each.
+//
+// | Thread     | Made | Owns                         | Hands off                                 | Ended |
+// |------------|------|------------------------------|-------------------------------------------|-------|
+// | main       | -    | game logic, world, record    | the record to render, saves to the writer | -     |
+// | save       | 1st  | the save buffer in a write   | each write's line; main waits for it      | 2nd   |
+// | signal     | 2nd  | nothing                      | a termination event on main's queue       | 3rd   |
+// | screenshot | 3rd  | the frame copies it encodes  | each picture's line                       | 4th   |
+// | render     | 4th  | the display once let draw    | frame copies to the screenshot writer     | 1st   |
+//
+// Each is made once what it needs exists: the save writer before the library
+// (its failure line comes first), the signal thread once the event queue is
+// there, the screenshot writer once the game display's size is known; the
+// render thread draws once main has given up the display (startDrawing), and
+// gives it back when it ends. Each is ended once nothing hands it work any
+// more: render first, the screenshot writer, which takes render's copies,
+// last. A start-up failure ends the threads that exist before the process
+// ends, never with one of them running.
 #include "app/StartUp.h"
 
 #include <allegro5/allegro_image.h>
@@ -14,13 +32,13 @@
 #include "screens/HudLayout.h"
 #include "screens/Icon.h"
 
-namespace {
-
-// Print a start-up failure and end the process.
-[[noreturn]] void failStartUp(const char* line) {
+void failStartUp(Shell* shell, const char* line) {
   std::printf("%s", line);
+  if (shell != nullptr) endThreads(shell);
   std::exit(1);
 }
+
+namespace {
 
 // A bitmap of one colour, left as the target; null if it cannot be made.
 ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR colour) {
@@ -63,6 +81,7 @@ const char* createRenderContext(Shell* shell) {
   context.buttonBitmap = shell->buttonBitmap;
   context.font = shell->font;
   context.hudBarBitmap = shell->hudBarBitmap;
+  context.screenshots = shell->screenshots;
   return nullptr;
 }
 
@@ -75,31 +94,33 @@ void showGameIcon(ALLEGRO_DISPLAY* display) {
     if (icon != nullptr) al_destroy_bitmap(icon);
 }
 
-// Each start-up step that can fail: its line, then the end of the process.
-void check(const char* failure) {
-  if (failure != nullptr) failStartUp(failure);
-}
-
 }  // namespace
 
 std::unique_ptr<Shell> startUp(const char* fontPath) {
   auto shell = std::make_unique<Shell>();
+  Shell* const made = shell.get();
+  // Each start-up step that can fail: its line, the threads ended, the end of the process.
+  const auto check = [made](const char* failure) {
+    if (failure != nullptr) failStartUp(made, failure);
+  };
+  shell->saves = createSaveWriter(".");
+  if (shell->saves == nullptr) check("Failed to start the save writer!\n");
   std::printf("Initializing System\n");
   al_set_app_name(kAppName);
-  if (!al_init()) failStartUp("Failed to initialize allegro!\n");
+  if (!al_init()) check("Failed to initialize allegro!\n");
   shell->display = al_create_display(640, 240);
-  if (shell->display == nullptr) failStartUp("Failed to create display!\n");
+  if (shell->display == nullptr) check("Failed to create display!\n");
   showGameIcon(shell->display);
   shell->eventQueue = al_create_event_queue();
-  if (shell->eventQueue == nullptr) failStartUp("Failed to create event queue\n");
-  if (!watchForInterruptions(shell->eventQueue)) failStartUp("Failed to create the signal thread!\n");
-  if (!al_install_mouse()) failStartUp("Failed to initialize the mouse!\n");
+  if (shell->eventQueue == nullptr) check("Failed to create event queue\n");
+  if (!watchForInterruptions(shell->eventQueue)) check("Failed to create the signal thread!\n");
+  if (!al_install_mouse()) check("Failed to initialize the mouse!\n");
   // The X11 keyboard driver would end the game at once on Ctrl+Alt+End or
   // Ctrl+Alt+Delete, with nothing saved.
   al_set_config_value(al_get_system_config(), "keyboard", "enable_three_finger_exit", "false");
-  if (!al_install_keyboard()) failStartUp("Failed to initialize the keyboard!\n");
+  if (!al_install_keyboard()) check("Failed to initialize the keyboard!\n");
   shell->tickTimer = al_create_timer(1.0 / 60.0);
-  if (shell->tickTimer == nullptr) failStartUp("Failed to initialize the timer!\n");
+  if (shell->tickTimer == nullptr) check("Failed to initialize the timer!\n");
 
   std::printf("Loading Font\n");
   al_init_font_addon();
@@ -114,7 +135,7 @@ std::unique_ptr<Shell> startUp(const char* fontPath) {
   if (shell->font == nullptr) {
     std::printf("Unable to find font, you cocked something up... Quitting\n");
     al_rest(1.0);
-    std::exit(1);
+    failStartUp(made, "");
   }
 
   std::printf("Initializing Event Sources\n");
@@ -125,26 +146,22 @@ std::unique_ptr<Shell> startUp(const char* fontPath) {
 
   std::printf("Initializing Player\n");
   shell->player = makeStartingPlayer();
-  check(createPlayerBitmaps(shell.get()));
+  check(createPlayerBitmaps(made));
+  check(runStartMenu(&shell->player, shell->font, shell->display, shell->eventQueue, shell->event));
 
-  shell->player = runStartMenu(shell->player, shell->font, shell->display, shell->eventQueue, shell->event);
   showGameIcon(shell->display);
-  // Bitmaps made while the start display was current (the sprite, the button
-  // tile, the font's glyph pages) became memory bitmaps when it went. The
-  // library turns them into textures of the game display as it is created;
-  // this catches any it left behind, since memory bitmaps draw slowly and
-  // do not batch with held drawing.
-  al_convert_memory_bitmaps();
-
-  check(createHudBar(shell.get()));
+  check(createHudBar(made));
   std::printf("Creating render thread...\n");
+  shell->screenshots = createScreenshotWriter(".", al_get_display_width(shell->display),
+                                              al_get_display_height(shell->display));
+  check(createRenderContext(made));
   shell->renderThread = al_create_thread(renderThreadMain, &shell->renderContext);
-  if (shell->renderThread == nullptr) failStartUp("Failed to create render thread!\n");
-  check(createRenderContext(shell.get()));
+  if (shell->renderThread == nullptr) check("Failed to create render thread!\n");
+  al_start_thread(shell->renderThread);
   return shell;
 }
 
-const char* openGameShell(Shell* shell, int width, int height, const char* fontPath) {
+const char* openShellForTests(Shell* shell, int width, int height, const char* fontPath) {
   al_set_new_display_flags(ALLEGRO_WINDOWED);
   shell->display = al_create_display(width, height);
   if (shell->display == nullptr) return "Failed to create display!\n";
@@ -169,8 +186,17 @@ void stopRenderThread(Shell* shell) {
   shell->renderThread = nullptr;
 }
 
-void releaseShell(Shell* shell) {
+void endThreads(Shell* shell) {
   stopRenderThread(shell);
+  destroySaveWriter(shell->saves);
+  shell->saves = nullptr;
+  stopWatchingForInterruptions();
+  destroyScreenshotWriter(shell->screenshots);
+  shell->screenshots = shell->renderContext.screenshots = nullptr;
+}
+
+void releaseShell(Shell* shell) {
+  endThreads(shell);
   // The render thread gave the display back: its bitmaps go while it is current here.
   if (shell->display != nullptr) al_set_target_backbuffer(shell->display);
   destroyBlockCatalogue(shell->catalogue);

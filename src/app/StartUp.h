@@ -8,6 +8,8 @@
 
 #include "player/Player.h"
 #include "render/RenderContext.h"
+#include "render/Screenshot.h"
+#include "save/SaveWriter.h"
 #include "world/World.h"
 
 // Everything the shell makes, alive for the whole run, all set on the main
@@ -23,7 +25,9 @@ struct Shell {
   ALLEGRO_BITMAP* buttonBitmap = nullptr;     // 40 x 40 grey
   ALLEGRO_BITMAP* hudBarBitmap = nullptr;     // screen-wide black bar
   BlockCatalogue catalogue{};                 // its tiles, once built on the game display
-  ALLEGRO_THREAD* renderThread = nullptr;     // made by start-up, started by main
+  SaveWriter* saves = nullptr;                // the save writer thread
+  ScreenshotWriter* screenshots = nullptr;    // F12's writer thread; pictures fail without it
+  ALLEGRO_THREAD* renderThread = nullptr;     // started at once, draws once main lets it
   RenderContext renderContext{};
 };
 
@@ -31,11 +35,16 @@ constexpr const char* kAppName = "Tessaly 0.69 - Wobbert";
 constexpr const char* kSystemFontPath = "C:\\Windows\\Fonts\\tahoma.ttf";
 constexpr const char* kFallbackFontPath = "./data/arial.ttf";
 
-// Bring up the library, the start display, input, the timer and the font
-// (the Windows font, else the one at `fontPath`), make
-// the player, run the start screen, and prepare the render thread (not
-// started). Every failure prints its line and exits with status 1.
+// Bring up the save writer, the library, the start display, the signal
+// thread, input, the timer and the font (the Windows font, else the one at
+// `fontPath`), make the player, run the start screen, and start the
+// screenshot writer and the render thread (which waits for startDrawing).
+// Every failure goes through failStartUp.
 std::unique_ptr<Shell> startUp(const char* fontPath);
+
+// Print a start-up failure's line, end the threads `shell` has (it may be
+// null) and end the process with status 1.
+[[noreturn]] void failStartUp(Shell* shell, const char* line);
 
 // A shell for a game display of the given size without the start screen, for
 // the drawing tests and benchmarks: the library and its font addons must be
@@ -44,15 +53,19 @@ std::unique_ptr<Shell> startUp(const char* fontPath);
 // world; no queue, timer, input or render thread (whoever wants one creates
 // and starts it). Returns null on success, otherwise the failure, with what
 // was made left in `shell`.
-const char* openGameShell(Shell* shell, int width, int height, const char* fontPath);
+const char* openShellForTests(Shell* shell, int width, int height, const char* fontPath);
 
 // Stop and join the render thread if there is one. It must have been started:
 // the library's join of a thread never started frees the thread's lock while
 // the thread may still hold it.
 void stopRenderThread(Shell* shell);
 
-// Stop the render thread and destroy every object the shell holds, each once,
-// the display last; the record is left empty.
+// End and join every thread of ours there is, in this order: render, save
+// writer, signal, screenshot writer. Writes in flight are finished first.
+void endThreads(Shell* shell);
+
+// End the threads and destroy every object the shell holds, each once, the
+// display last; the record is left empty.
 void releaseShell(Shell* shell);
 
 // The game's shutdown: its console lines around releaseShell.

@@ -1,6 +1,6 @@
-// Tessaly: start up, build the world, play until the window closes.
+// Tessaly: start up, build the world, play until the window closes. The
+// threads are made and ended in app/StartUp.cpp (its table says which).
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -26,11 +26,6 @@ void autosaveForLostDisplay() {
   if (playSaves != nullptr) finishWrites(playSaves, *playWorld, *livePlayer);
 }
 
-[[noreturn]] void failStartUp(const char* line) {
-  std::printf("%s", line);
-  std::exit(1);
-}
-
 // Which game this is, chosen when it is built (TESSALY_INSTALLED, 0 or 1):
 // the one run from its source tree works in the working directory and finds
 // its font in ./data; the installed one works in the player's own data folder
@@ -46,8 +41,8 @@ void enterPlayersFolder() {
   const std::string folder = dataFolderFromEnvironment();
   std::string error;
   if (!makeDataFolder(folder, &error) || !enterFolder(folder, &error)) {
-    std::printf("%s\n", error.c_str());
-    std::exit(1);
+    error += '\n';
+    failStartUp(nullptr, error.c_str());
   }
 }
 
@@ -63,23 +58,18 @@ int main() {
   if (kInstalled) enterPlayersFolder();
   // 9.7 MB of cells: too large for the main thread's stack, so one block for the run.
   const std::unique_ptr<World> world(new (std::nothrow) World());
-  if (world == nullptr) failStartUp("Failed to allocate the world!\n");
-  if (!reserveSaveBuffer()) failStartUp("Failed to allocate the save buffer!\n");
-  SaveWriter* saves = createSaveWriter(".");
-  if (saves == nullptr) failStartUp("Failed to start the save writer!\n");
+  if (world == nullptr) failStartUp(nullptr, "Failed to allocate the world!\n");
+  if (!reserveSaveBuffer()) failStartUp(nullptr, "Failed to allocate the save buffer!\n");
 
   const std::unique_ptr<Shell> shell = startUp(kFontPath);
   Player& player = shell->player;
   BlockType* catalogue = shell->catalogue;
+  SaveWriter* saves = shell->saves;
   PlayState state{world.get(), catalogue, 0, 0, saves};
 
   std::printf("Loading Blocks\n");
-  if (!buildBlockCatalogue(catalogue)) {
-    // Like any start-up failure: the library's exit handler releases the rest
-    // (the render thread has not started, so it is not joined).
-    std::printf("Failed to create the block tiles!\n");
-    return 1;
-  }
+  // Like any start-up failure: the library's exit handler releases the rest.
+  if (!buildBlockCatalogue(catalogue)) failStartUp(shell.get(), "Failed to create the block tiles!\n");
   if (player.loadRequested != 0) {
     std::printf("Loading a saved world\n");
     player = loadSavedWorld(saves, world.get(), player, catalogue);
@@ -104,16 +94,18 @@ int main() {
   // The display's drawing context can be current on one thread only: give it
   // up before the render thread takes it.
   al_set_target_bitmap(nullptr);
-  al_start_thread(shell->renderThread);
+  startDrawing(&shell->renderContext);
   std::printf("Starting to Draw.\n");
 
   runEventLoop(shell->eventQueue, &shell->event, &shell->renderContext, &player, &state);
+  // No event is read any more: a thread that meets a lost X server from now
+  // on ends the process itself instead of waiting for this one.
+  stopReadingDisplayLoss();
 
   // The process ends only once the changes not yet saved are on disk.
   finishWrites(saves, *world, player);
   setDisplayLostAction(nullptr);
   playSaves = nullptr;
   shutDown(shell.get());
-  destroySaveWriter(saves);
   return 0;
 }

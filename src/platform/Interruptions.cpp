@@ -16,7 +16,24 @@ namespace {
 pthread_t mainThread;
 ALLEGRO_EVENT_SOURCE source;
 std::atomic<void (*)()> displayLostAction{nullptr};
-std::atomic<bool> displayLossSeen{false};
+std::thread signalThread;
+std::atomic<bool> signalThreadStopping{false};
+
+// Who ends the process when the X server goes away: the main thread while it
+// reads events (another thread wakes it once), or the thread that meets the
+// loss once it reads no more.
+enum class LossHandling { kMainReads, kPosted, kMainGone };
+std::atomic<LossHandling> lossHandling{LossHandling::kMainReads};
+
+// Once, from whichever thread comes first; any other waits for the end.
+[[noreturn]] void printLostLineAndExit() {
+  static std::atomic<bool> ending{false};
+  if (ending.exchange(true))
+    for (;;) pause();
+  std::printf("Lost the connection to the display!\n");
+  std::fflush(stdout);
+  _exit(1);
+}
 
 sigset_t terminationSignals() {
   sigset_t set;
@@ -35,11 +52,14 @@ void emit(unsigned int type, intptr_t data) {
 }
 
 // The signals stay blocked in every thread; this one takes them one by one.
+// It is stopped by the flag and a SIGTERM sent to this thread alone.
 void waitForSignals() {
   const sigset_t set = terminationSignals();
   for (;;) {
     int signal = 0;
-    if (sigwait(&set, &signal) == 0) emit(kTerminationEventType, signal);
+    if (sigwait(&set, &signal) != 0) continue;
+    if (signalThreadStopping) return;
+    emit(kTerminationEventType, signal);
   }
 }
 
@@ -47,10 +67,15 @@ void waitForSignals() {
 // loss (the library's X event thread, the render thread, or the main thread
 // during the start screen), and several may meet it at once. So it never
 // returns: the main thread does the whole shutdown itself; any other thread
-// wakes the main thread once and then waits for the end.
+// wakes the main thread once and then waits for the end, or, once the main
+// thread reads no more events, ends the process itself.
 int onIoError(Display*) {
   if (pthread_equal(pthread_self(), mainThread)) onDisplayLost();
-  if (!displayLossSeen.exchange(true)) emit(kDisplayLostEventType, 0);
+  LossHandling reads = LossHandling::kMainReads;
+  if (lossHandling.compare_exchange_strong(reads, LossHandling::kPosted))
+    emit(kDisplayLostEventType, 0);
+  else if (reads == LossHandling::kMainGone)
+    printLostLineAndExit();
   for (;;) pause();
 }
 
@@ -67,18 +92,27 @@ bool watchForInterruptions(ALLEGRO_EVENT_QUEUE* queue) {
   al_register_event_source(queue, &source);
   XSetIOErrorHandler(onIoError);
   try {
-    std::thread(waitForSignals).detach();
+    signalThread = std::thread(waitForSignals);
   } catch (const std::system_error&) {
     return false;
   }
   return true;
 }
 
+void stopWatchingForInterruptions() {
+  if (!signalThread.joinable()) return;
+  signalThreadStopping = true;
+  pthread_kill(signalThread.native_handle(), SIGTERM);
+  signalThread.join();
+}
+
 void setDisplayLostAction(void (*action)()) { displayLostAction = action; }
+
+void stopReadingDisplayLoss() {
+  if (lossHandling.exchange(LossHandling::kMainGone) == LossHandling::kPosted) onDisplayLost();
+}
 
 void onDisplayLost() {
   if (void (*action)() = displayLostAction.load()) action();
-  std::printf("Lost the connection to the display!\n");
-  std::fflush(stdout);
-  _exit(1);
+  printLostLineAndExit();
 }

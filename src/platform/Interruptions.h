@@ -17,14 +17,25 @@ void blockTerminationSignals();
 
 // After al_init: the source of the two events above, registered with
 // `queue` (so that no signal is lost before the game's other sources are),
-// a thread that waits for the termination signals and turns each into an
-// event, and the X I/O error handler. False if the thread cannot be made.
+// the signal thread, which waits for the termination signals and turns each
+// into an event, and the X I/O error handler. False if the thread cannot be
+// made.
 bool watchForInterruptions(ALLEGRO_EVENT_QUEUE* queue);
+
+// Stop and join the signal thread, if it runs. Signals that come afterwards
+// stay blocked and pending.
+void stopWatchingForInterruptions();
 
 // What the main thread does when the X server is gone, before the line and
 // the exit: write the autosave if there are changes not yet saved. Set once
 // play has started.
 void setDisplayLostAction(void (*action)());
+
+// Main thread, once it reads no more events (play has ended): from now on a
+// thread that meets the loss of the X server ends the process itself, with
+// the line and status 1, instead of waking the main thread. A loss another
+// thread already reported is handled here, as onDisplayLost().
+void stopReadingDisplayLoss();
 
 // Main thread: print "Lost the connection to the display!" after the action
 // and end the process with status 1, without touching the library again.

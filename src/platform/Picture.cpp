@@ -13,6 +13,23 @@
 
 bool startPictureLibrary() { return al_init() && al_init_image_addon(); }
 
+ALLEGRO_BITMAP* createLockedPicture(int width, int height, ALLEGRO_LOCKED_REGION** region) {
+  const int flags = al_get_new_bitmap_flags();
+  const int format = al_get_new_bitmap_format();
+  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
+  al_set_new_bitmap_format(ALLEGRO_PIXEL_FORMAT_ABGR_8888);
+  ALLEGRO_BITMAP* picture = al_create_bitmap(width, height);
+  al_set_new_bitmap_flags(flags);
+  al_set_new_bitmap_format(format);
+  if (picture == nullptr) return nullptr;
+  *region = al_lock_bitmap(picture, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
+  if (*region == nullptr) {
+    al_destroy_bitmap(picture);
+    return nullptr;
+  }
+  return picture;
+}
+
 namespace {
 
 // Encode `picture` as a PNG file of this process's own beside `path`; its
@@ -34,6 +51,9 @@ std::string encodeBeside(ALLEGRO_BITMAP* picture, const std::string& path, std::
     return {};
   }
   bool ok = al_save_bitmap_f(file, ".png", picture);
+  // The encoder leaves the picture locked when the file fails it midway (a
+  // full disk): unlocked here, so that the picture can be written again.
+  if (al_is_bitmap_locked(picture)) al_unlock_bitmap(picture);
   ok = al_fflush(file) && ok;
   ok = ok && !al_ferror(file);
   const int savedErrno = ok ? 0 : errno;

@@ -5,10 +5,17 @@
 #include <string>
 
 struct ALLEGRO_BITMAP;
+struct ALLEGRO_LOCKED_REGION;
 
 // Start the library and its image addon (no display, no input); false if
 // either cannot start. Safe to call more than once.
 bool startPictureLibrary();
+
+// A width x height memory bitmap with bytes r, g, b, a in memory (the layout
+// PNG rows and locks use, so a lock copies nothing), locked for writing into
+// *region. Null if it cannot be made or locked; the new-bitmap settings are
+// left as they were.
+ALLEGRO_BITMAP* createLockedPicture(int width, int height, ALLEGRO_LOCKED_REGION** region);
 
 // Write `picture` as a PNG file at `path` without ever leaving a partial file
 // there: it is encoded into a new file beside it and then renamed over

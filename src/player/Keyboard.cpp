@@ -3,16 +3,6 @@
 
 #include <initializer_list>
 
-Player makeStartingPlayer() {
-  Player player;
-  player.x = 30.0f;
-  player.y = 800.0f;
-  player.selectedSlot = 1;
-  player.screenWidth = 1440;
-  player.screenHeight = 900;
-  return player;
-}
-
 namespace {
 
 // The flag a movement key holds, or -1 for keys that hold nothing.

@@ -32,7 +32,15 @@ struct Player {
 };
 
 // The record as start-up makes it, before the start screen (sprite left null).
-Player makeStartingPlayer();
+inline Player makeStartingPlayer() {
+  Player player;
+  player.x = 30.0f;
+  player.y = 800.0f;
+  player.selectedSlot = 1;
+  player.screenWidth = 1440;
+  player.screenHeight = 900;
+  return player;
+}
 
 // Key presses and releases: set or clear the held movement flags, pick a slot.
 Player handleKeyEvent(ALLEGRO_EVENT event, Player player);

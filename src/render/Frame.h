@@ -16,15 +16,13 @@ void drawCellsPerTile(const View& view, const World& world);
 // black and grey included.
 constexpr Rgb8 kOutlineColour{128, 0, 128};
 
-// Compose a whole frame on the current target from a copy of the record:
-// clear, cells (through `map`, or one tile per cell when it is null), the
-// heads-up band, the sprite, then the overlay: the outline of its cell above
-// the band, and the help card. Drawing is held for the frame and released
-// before returning, so everything shows at the next flip.
-void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay = {});
-
-// The same frame when `map` (if any) is already up to date for `view`. The
-// map overwrites every pixel it covers, so only the rest is cleared first.
+// Compose a whole frame on the current target from a copy of the record when
+// `map` (if any) is already up to date for `view`: clear, cells (through the
+// map, or one tile per cell when it is null), the heads-up band, the sprite,
+// then the overlay: the outline of its cell above the band, and the help
+// card. Drawing is held for the frame and released before returning, so
+// everything shows at the next flip. The map overwrites every pixel it
+// covers, so only the rest is cleared first.
 void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
                   const Overlay& overlay = {});
 
@@ -51,3 +49,7 @@ struct ShownFrame {
 // The caller flips after a drawn frame and leaves the target alone otherwise.
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
                         bool redraw, double now, const Overlay& overlay = {});
+
+// For the tests and benchmarks only: composeFrame, the map first brought up
+// to date, whether anything changed or not.
+void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay = {});

@@ -17,28 +17,42 @@ struct Overlay {
   bool operator==(const Overlay&) const = default;
 };
 
-// Filled before the render thread starts and read-only afterwards, but for
-// the overlay and the two requests. The player record behind `player`, the
-// overlay and those flags are written by the main thread under `mutex` and
-// taken by the render thread under it; the grid's tiles are read atomically.
+struct ScreenshotWriter;
+
+// Filled before the render thread is let draw (startDrawing) and read-only
+// afterwards, but for the overlay and the requests. The player record behind
+// `player`, the overlay and the requests are written by the main thread under
+// `mutex` and taken by the render thread under it; the grid's tiles are read
+// atomically.
 struct RenderContext {
   ALLEGRO_FONT* font;
-  ALLEGRO_MUTEX* mutex;          // held only around the tick wait and record copies
-  ALLEGRO_COND* tickCond;        // broadcast on every tick and once at shutdown
-  ALLEGRO_BITMAP* buttonBitmap;  // 40 x 40 grey, behind Save and Load
-  ALLEGRO_BITMAP* hudBarBitmap;  // screen-wide 10-pixel black bar
-  ALLEGRO_DISPLAY* display;      // the game display; its backbuffer is the target
-  BlockCatalogue catalogue;      // a copy made once the world is built
-  World* world;                  // owned by main
-  Player* player;                // the live record
-  bool redrawRequested;          // the window's picture was spoilt: draw the next frame
-  bool screenshotRequested;      // F12: keep a picture of the next frame
-  Overlay overlay;               // stored with the record
+  ALLEGRO_MUTEX* mutex;           // held only around the tick wait and record copies
+  ALLEGRO_COND* tickCond;         // broadcast on every tick and once at shutdown
+  ALLEGRO_BITMAP* buttonBitmap;   // 40 x 40 grey, behind Save and Load
+  ALLEGRO_BITMAP* hudBarBitmap;   // screen-wide 10-pixel black bar
+  ALLEGRO_DISPLAY* display;       // the game display; its backbuffer is the target
+  BlockCatalogue catalogue;       // a copy made once the world is built
+  World* world;                   // owned by main
+  Player* player;                 // the live record
+  ScreenshotWriter* screenshots;  // F12's writer thread, owned by the shell; may be null
+  bool drawing;                   // the main thread gave up the display: the render thread may take it
+  bool redrawRequested;           // the window's picture was spoilt: draw the next frame
+  int screenshotsRequested;       // F12 presses since the last frame: one picture each
+  Overlay overlay;                // stored with the record
 };
+
+// Render thread, first thing: wait until the main thread lets it draw. False,
+// without waiting, once a stop has been requested.
+bool waitForDrawing(ALLEGRO_THREAD* thread, RenderContext* context);
+
+// Main thread, once the context is complete and it has given up the display
+// (al_set_target_bitmap(nullptr)): let the render thread take the display.
+void startDrawing(RenderContext* context);
 
 // Render thread: wait for the next tick and copy the record for the frame,
 // and the overlay when asked for; *redraw tells whether a redraw was
-// requested since the last tick (the request is taken). Returns false, without waiting, once a stop has been
+// requested since the last tick (the request is taken). Returns false,
+// without waiting, once a stop has been
 // requested; the stop is tested under the mutex, so a request can never slip
 // in before the wait.
 bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw,
@@ -59,11 +73,12 @@ void requestRedraw(RenderContext* context);
 // Main thread: keep a picture of the next frame (never waits for it).
 void requestScreenshot(RenderContext* context);
 
-// Render thread: whether a picture was asked for since the last call (the
-// request is taken).
-bool takeScreenshotRequest(RenderContext* context);
+// Render thread: how many pictures were asked for since the last call (the
+// requests are taken).
+int takeScreenshotRequests(RenderContext* context);
 
-// The render thread's procedure: until stopped, each tick draws and flips a
-// frame when the picture changed, and does nothing otherwise. A frame with a
-// picture asked for is always drawn, and copied for the picture before its flip.
+// The render thread's procedure: once let draw and until stopped, each tick
+// draws and flips a frame when the picture changed, and does nothing
+// otherwise. A frame with pictures asked for is always drawn, and copied for
+// them before its flip.
 void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg);

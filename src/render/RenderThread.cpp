@@ -4,6 +4,24 @@
 #include "render/RenderContext.h"
 #include "render/Screenshot.h"
 
+bool waitForDrawing(ALLEGRO_THREAD* thread, RenderContext* context) {
+  al_lock_mutex(context->mutex);
+  bool stop = al_get_thread_should_stop(thread);
+  while (!stop && !context->drawing) {
+    al_wait_cond(context->tickCond, context->mutex);
+    stop = al_get_thread_should_stop(thread);
+  }
+  al_unlock_mutex(context->mutex);
+  return !stop;
+}
+
+void startDrawing(RenderContext* context) {
+  al_lock_mutex(context->mutex);
+  context->drawing = true;
+  al_broadcast_cond(context->tickCond);
+  al_unlock_mutex(context->mutex);
+}
+
 bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, bool* redraw,
                  Overlay* overlay) {
   al_lock_mutex(context->mutex);
@@ -47,20 +65,21 @@ void requestRedraw(RenderContext* context) {
 
 void requestScreenshot(RenderContext* context) {
   al_lock_mutex(context->mutex);
-  context->screenshotRequested = true;
+  ++context->screenshotsRequested;
   al_unlock_mutex(context->mutex);
 }
 
-bool takeScreenshotRequest(RenderContext* context) {
+int takeScreenshotRequests(RenderContext* context) {
   al_lock_mutex(context->mutex);
-  const bool requested = context->screenshotRequested;
-  context->screenshotRequested = false;
+  const int requested = context->screenshotsRequested;
+  context->screenshotsRequested = 0;
   al_unlock_mutex(context->mutex);
   return requested;
 }
 
 void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
   auto* context = static_cast<RenderContext*>(arg);
+  if (!waitForDrawing(thread, context)) return nullptr;
   // The main thread has given up the display; its drawing context is ours now.
   al_set_target_bitmap(al_get_backbuffer(context->display));
   CellMap map;
@@ -70,21 +89,17 @@ void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
   Overlay overlay;
   bool redraw = false;
   ALLEGRO_BITMAP* backbuffer = al_get_backbuffer(context->display);
-  ScreenshotWriter* screenshots =
-      createScreenshotWriter(".", al_get_bitmap_width(backbuffer), al_get_bitmap_height(backbuffer));
   while (waitForTick(thread, context, &frame, &redraw, &overlay)) {
     // A tick that finds the picture unchanged neither draws nor flips: the
     // back buffer keeps its frame and the window already shows it. A picture
     // is taken of a frame drawn whole in this tick, before the flip.
-    const bool screenshot = takeScreenshotRequest(context);
-    if (drawFrameIfChanged(&shown, frame, *context, haveMap ? &map : nullptr, redraw || screenshot,
+    const int pictures = takeScreenshotRequests(context);
+    if (drawFrameIfChanged(&shown, frame, *context, haveMap ? &map : nullptr, redraw || pictures > 0,
                            al_get_time(), overlay)) {
-      if (screenshot) takeScreenshot(screenshots, backbuffer);
+      if (pictures > 0) takeScreenshot(context->screenshots, backbuffer, pictures);
       al_flip_display();
     }
   }
-  // Pictures already copied are still written.
-  destroyScreenshotWriter(screenshots);
   destroyCellMap(&map);
   // Hand the drawing context back so the main thread can destroy the display.
   al_set_target_bitmap(nullptr);

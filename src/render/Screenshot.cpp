@@ -6,18 +6,25 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
+#include "platform/LocalTime.h"
 #include "platform/Picture.h"
 
 struct ScreenshotWriter {
   std::string directory;
   std::mutex mutex;  // guards everything below
   std::condition_variable pending;
-  std::deque<std::pair<ALLEGRO_BITMAP*, std::time_t>> queue;  // copies waiting for the encoder
+  struct Shot {
+    ALLEGRO_BITMAP* copy;
+    std::time_t when;
+    int pictures;  // presses it answers: one file each
+  };
+  std::deque<Shot> queue;           // copies waiting for the encoder
   ALLEGRO_BITMAP* spare = nullptr;  // a copy no longer needed, kept for the next shot
   bool stopping = false;
   std::thread thread;
@@ -26,24 +33,15 @@ struct ScreenshotWriter {
 namespace {
 
 constexpr const char* kFailedLine = "Failed to save a picture!\n";
+// A picture's name without its number and ".png", in local time.
+constexpr const char* kStemFormat = "TessalyShot-%Y%m%d-%H%M%S";
 
 }  // namespace
 
 ALLEGRO_BITMAP* createFrameCopy(int width, int height) {
-  const int flags = al_get_new_bitmap_flags();
-  const int format = al_get_new_bitmap_format();
-  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-  al_set_new_bitmap_format(ALLEGRO_PIXEL_FORMAT_ABGR_8888);
-  ALLEGRO_BITMAP* copy = al_create_bitmap(width, height);
-  al_set_new_bitmap_flags(flags);
-  al_set_new_bitmap_format(format);
+  ALLEGRO_LOCKED_REGION* region = nullptr;
+  ALLEGRO_BITMAP* copy = createLockedPicture(width, height, &region);
   if (copy == nullptr) return nullptr;
-  ALLEGRO_LOCKED_REGION* region =
-      al_lock_bitmap(copy, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
-  if (region == nullptr) {
-    al_destroy_bitmap(copy);
-    return nullptr;
-  }
   for (int y = 0; y < height; ++y)
     std::memset(static_cast<char*>(region->data) + y * region->pitch, 0, width * 4);
   al_unlock_bitmap(copy);
@@ -73,16 +71,18 @@ void writerThreadMain(ScreenshotWriter* writer) {
   for (;;) {
     writer->pending.wait(lock, [writer] { return writer->stopping || !writer->queue.empty(); });
     if (writer->queue.empty()) return;  // stopping, and nothing left to write
-    const auto [copy, when] = writer->queue.front();
+    const auto [copy, when, pictures] = writer->queue.front();
     writer->queue.pop_front();
     lock.unlock();
 
-    std::string name, error;
-    const bool ok = writeNewPngFile(copy, writer->directory + "/" + screenshotStem(when), &name, &error);
-    if (ok)
-      std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
-    else
-      std::printf("%s", kFailedLine);
+    for (int picture = 0; picture < pictures; ++picture) {
+      std::string name, error;
+      if (writeNewPngFile(copy, writer->directory + "/" + formatLocalTime(when, kStemFormat, "TessalyShot"),
+                          &name, &error))
+        std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
+      else
+        std::printf("%s", kFailedLine);
+    }
 
     lock.lock();
     if (writer->spare == nullptr)
@@ -93,14 +93,6 @@ void writerThreadMain(ScreenshotWriter* writer) {
 }
 
 }  // namespace
-
-std::string screenshotStem(std::time_t when) {
-  std::tm local{};
-  char stem[64] = "TessalyShot";
-  if (localtime_r(&when, &local) != nullptr)
-    std::strftime(stem, sizeof stem, "TessalyShot-%Y%m%d-%H%M%S", &local);
-  return stem;
-}
 
 ScreenshotWriter* createScreenshotWriter(const std::string& directory, int width, int height) {
   auto* writer = new ScreenshotWriter;
@@ -128,7 +120,7 @@ void destroyScreenshotWriter(ScreenshotWriter* writer) {
   delete writer;
 }
 
-void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame) {
+void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int pictures) {
   const int width = al_get_bitmap_width(frame);
   const int height = al_get_bitmap_height(frame);
   ALLEGRO_BITMAP* copy = nullptr;
@@ -144,12 +136,12 @@ void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame) {
   if (copy == nullptr && writer != nullptr) copy = createFrameCopy(width, height);
   if (copy == nullptr || !copyFramePixels(frame, copy)) {
     if (copy != nullptr) al_destroy_bitmap(copy);
-    std::printf("%s", kFailedLine);
+    for (int picture = 0; picture < pictures; ++picture) std::printf("%s", kFailedLine);
     return;
   }
   {
     std::lock_guard<std::mutex> lock(writer->mutex);
-    writer->queue.emplace_back(copy, std::time(nullptr));
+    writer->queue.push_back({copy, std::time(nullptr), pictures});
   }
   writer->pending.notify_one();
 }

@@ -3,7 +3,6 @@
 // so that neither play nor drawing waits for the encoder.
 #pragma once
 
-#include <ctime>
 #include <string>
 
 struct ALLEGRO_BITMAP;
@@ -19,9 +18,10 @@ void destroyScreenshotWriter(ScreenshotWriter* writer);
 
 // Render thread, after a frame was drawn completely on `frame` (the back
 // buffer) and before the flip: copy its pixels and hand them to the writer,
-// which prints "Saved a picture: NAME" or "Failed to save a picture!". Only
-// the copy happens here.
-void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame);
+// which writes `pictures` files of them (one for each press of F12 this frame
+// answers) and prints "Saved a picture: NAME" or "Failed to save a picture!"
+// for each. Only the copy happens here.
+void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int pictures);
 
 // A memory bitmap for a width x height frame, every page touched once; null
 // if it cannot be made.
@@ -30,6 +30,3 @@ ALLEGRO_BITMAP* createFrameCopy(int width, int height);
 // Copy every pixel of `frame` into `copy`, which has its size; false if
 // either cannot be locked.
 bool copyFramePixels(ALLEGRO_BITMAP* frame, ALLEGRO_BITMAP* copy);
-
-// "TessalyShot-YYYYMMDD-HHMMSS" in local time.
-std::string screenshotStem(std::time_t when);

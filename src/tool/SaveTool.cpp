@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/LocalTime.h"
 #include "save/SaveDisk.h"
 #include "save/SaveFile.h"
 
@@ -244,16 +245,9 @@ void countKinds(const World& world, int64_t counts[kBlockKinds]) {
     if (cell.typeId >= 0 && cell.typeId < kBlockKinds) ++counts[cell.typeId];
 }
 
-std::string formatFileTime(std::time_t when) {
-  std::tm local{};
-  char text[32] = "unknown time";
-  if (localtime_r(&when, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
-
 std::string listLine(const std::string& name, const SaveRead& read, const Player* player) {
   char line[512];
-  const std::string when = formatFileTime(read.written.tv_sec);
+  const std::string when = formatLocalTime(read.written.tv_sec, "%Y-%m-%d %H:%M:%S", "unknown time");
   if (!read.problem.empty() || player == nullptr) {
     std::snprintf(line, sizeof line, "%-24s  %s  %s", name.c_str(), when.c_str(), read.problem.c_str());
     return line;
@@ -273,7 +267,7 @@ std::string infoText(const std::string& name, const SaveRead& read, const World&
   char line[512];
   std::string text;
   std::snprintf(line, sizeof line, "%s: ok, %zu bytes, written %s\n", name.c_str(), read.bytes.size(),
-                formatFileTime(read.written.tv_sec).c_str());
+                formatLocalTime(read.written.tv_sec, "%Y-%m-%d %H:%M:%S", "unknown time").c_str());
   text += line;
   std::snprintf(line, sizeof line, "Player: x %g, y %g, on ground %d, selected slot %d, load requested %d\n",
                 static_cast<double>(p.x), static_cast<double>(p.y), p.onGround,

@@ -83,9 +83,6 @@ DecodedSave decodeCheckedSave(const std::vector<uint8_t>& bytes);
 // How many cells of each kind the grid holds, by typeId.
 void countKinds(const World& world, int64_t counts[kBlockKinds]);
 
-// "YYYY-MM-DD HH:MM:SS" in local time.
-std::string formatFileTime(std::time_t when);
-
 // How the tool names a problem of a file: "NAME: PROBLEM".
 std::string fileProblem(const std::string& name, const std::string& problem);
 

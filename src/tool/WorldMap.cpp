@@ -7,21 +7,15 @@
 
 #include <cstdint>
 
+#include "platform/Picture.h"
 #include "tool/SaveTool.h"
 
 ALLEGRO_BITMAP* makeWorldMap(const World& world, const Player& player, int scale) {
-  const int flags = al_get_new_bitmap_flags();
-  const int format = al_get_new_bitmap_format();
-  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
-  // Bytes r, g, b, a in memory: the map's own layout, so the lock copies nothing.
-  al_set_new_bitmap_format(ALLEGRO_PIXEL_FORMAT_ABGR_8888);
-  ALLEGRO_BITMAP* map = al_create_bitmap(mapWidth(scale), mapHeight(scale));
-  al_set_new_bitmap_flags(flags);
-  al_set_new_bitmap_format(format);
+  ALLEGRO_LOCKED_REGION* region = nullptr;
+  ALLEGRO_BITMAP* map = createLockedPicture(mapWidth(scale), mapHeight(scale), &region);
   if (map == nullptr) return nullptr;
-  ALLEGRO_LOCKED_REGION* region = al_lock_bitmap(map, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
-  if (region == nullptr || region->pitch <= 0) {
-    if (region != nullptr) al_unlock_bitmap(map);
+  if (region->pitch <= 0) {
+    al_unlock_bitmap(map);
     al_destroy_bitmap(map);
     return nullptr;
   }

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "DisplaySupport.h"
+#include "app/StartScreen.h"
 
 using namespace displaytest;
 
@@ -53,17 +54,18 @@ TEST(ShellRecord, ReleaseDestroysWhatOpeningMadeOnce) {
 }
 
 // Start-up makes the sprite and the button tile while the start display is
-// current, replaces that display with the game display, then converts.
+// current; the game's switch to the game display carries them over.
 TEST(DisplaySwitch, BitmapsMadeOnTheStartDisplayBecomeGameDisplayTextures) {
   ALLEGRO_DISPLAY* start = al_create_display(640, 240);
   ASSERT_NE(start, nullptr);
   ALLEGRO_BITMAP* sprite = makeFilledBitmap(10, 20, kSpriteColour);
   ASSERT_NE(sprite, nullptr);
-  EXPECT_FALSE(al_get_bitmap_flags(sprite) & ALLEGRO_MEMORY_BITMAP);
-  al_destroy_display(start);
-  ALLEGRO_DISPLAY* game = al_create_display(1440, 900);
+  const int flags = al_get_new_display_flags();
+  ALLEGRO_DISPLAY* game = replaceStartDisplay(start, 1440, 900, false);
+  al_set_new_display_flags(flags);
   ASSERT_NE(game, nullptr);
-  al_convert_memory_bitmaps();
+  EXPECT_EQ(al_get_current_display(), game);
+  EXPECT_TRUE(al_get_display_flags(game) & ALLEGRO_GENERATE_EXPOSE_EVENTS);
   EXPECT_FALSE(al_get_bitmap_flags(sprite) & ALLEGRO_MEMORY_BITMAP);
 
   // It still holds its pixels, and draws onto the game display's bitmaps.

@@ -134,7 +134,7 @@ std::vector<Box> hudElementBoxes(const Player& player, ALLEGRO_FONT* font) {
 
 GameScene::GameScene(int width, int height) {
   const std::string font = fontPath();
-  failure = openGameShell(&shell, width, height, font.c_str());
+  failure = openShellForTests(&shell, width, height, font.c_str());
   if (failure != nullptr) {
     ADD_FAILURE() << "the game shell: " << failure;
     return;

@@ -106,6 +106,7 @@ TEST(RenderThreadOnDisplay, DrawsTheStoredRecordAndEndsWhenStopped) {
     shell.renderThread = al_create_thread(renderThreadMain, &shell.renderContext);
     ASSERT_NE(shell.renderThread, nullptr);
     al_start_thread(shell.renderThread);
+    startDrawing(&shell.renderContext);
     for (int tick = 0; tick < 20; ++tick) {
       if (tick == 10) {
         Player next = shell.player;

@@ -1,17 +1,30 @@
 // The waking protocol between the main thread and the render thread, without
 // a display: the thread runs the game's waitForTick loop with a frame that
 // only counts and checks the record it copied. Meant for the TSan build too.
-// Then the render thread's tick on a display: when it draws, and what.
+// Then the render thread's tick on a display: when it draws, and what; and
+// F12's pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <random>
 #include <thread>
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "Artifacts.h"
 #include "DisplaySupport.h"
+#include "platform/LocalTime.h"
+#include "platform/Picture.h"
 #include "render/Frame.h"
+#include "render/Screenshot.h"
 #include "world/Terrain.h"
 
 using namespace displaytest;
@@ -234,6 +247,63 @@ TEST(RenderThreadTicks, DrawOnlyWhatChangedAndThenTheWholeFrame) {
   destroyCellMap(&map);
   al_destroy_bitmap(target);
   al_destroy_bitmap(scratch);
+}
+
+}  // namespace
+
+namespace {
+
+// F12: every press asked for before a frame gets a picture of it, and a
+// picture that a full disk (here a file-size limit) failed leaves nothing
+// behind that fails the next one.
+TEST(Screenshots, EveryPressGetsItsPictureAlsoAfterAFullDisk) {
+  Probe probe;
+  requestScreenshot(&probe.context);
+  requestScreenshot(&probe.context);
+  EXPECT_EQ(takeScreenshotRequests(&probe.context), 2);
+  EXPECT_EQ(takeScreenshotRequests(&probe.context), 0);
+
+  ASSERT_TRUE(startPictureLibrary());
+  const std::filesystem::path dir = xharness::makeTempDir("screenshots");
+  ALLEGRO_BITMAP* frame = createFrameCopy(300, 200);  // noise: too large to encode in one buffer
+  ALLEGRO_LOCKED_REGION* region =
+      al_lock_bitmap(frame, ALLEGRO_PIXEL_FORMAT_ABGR_8888, ALLEGRO_LOCK_WRITEONLY);
+  ASSERT_NE(region, nullptr);
+  std::mt19937 random(7);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300 * 4; ++x) static_cast<uint8_t*>(region->data)[y * region->pitch + x] = random();
+  al_unlock_bitmap(frame);
+  std::string name, error;
+  rlimit limit{}, none{0, 0};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  none.rlim_max = limit.rlim_max;
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &none);
+  EXPECT_FALSE(writeNewPngFile(frame, (dir / "full").string(), &name, &error));
+  setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_TRUE(writeNewPngFile(frame, (dir / "freed").string(), &name, &error)) << error;
+
+  // The names of the next seconds are taken: both pictures take the next
+  // numbers of their second's name and leave the taken files be.
+  const std::time_t now = std::time(nullptr);
+  std::vector<std::string> taken;
+  for (std::time_t t = now; t < now + 10; ++t)
+    taken.push_back(formatLocalTime(t, "TessalyShot-%Y%m%d-%H%M%S", "?"));
+  for (const std::string& stem : taken) std::ofstream(dir / (stem + ".png")) << "taken";
+  ScreenshotWriter* writer = createScreenshotWriter(dir.string(), 300, 200);
+  takeScreenshot(writer, frame, 2);
+  destroyScreenshotWriter(writer);
+  al_destroy_bitmap(frame);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    if (entry.file_size() != 5) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 3u);  // with "freed.png"
+  EXPECT_EQ(names[1].substr(0, 27), names[0].substr(0, 27)) << names[0];
+  EXPECT_TRUE(std::find(taken.begin(), taken.end(), names[0].substr(0, 27)) != taken.end()) << names[0];
+  EXPECT_EQ(names[0].substr(27), "-2.png");
+  EXPECT_EQ(names[1].substr(27), "-3.png");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -131,9 +131,8 @@ void SaveImage::putFloat(size_t at, float f) {
 // ---------------------------------------------------------------- fixture
 
 void GameTest::SetUp() {
-  char pattern[] = "/tmp/tessaly-e2e-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  workDir_ = pattern;
+  workDir_ = makeTempDir("tessaly-e2e");
+  ASSERT_FALSE(workDir_.empty());
   if (withFont_) fs::create_directory_symlink(TESSALY_DATA_DIR, workDir_ / "data");
   xvfb_ = std::make_unique<XvfbServer>();
   ASSERT_TRUE(xvfb_->ok()) << "Xvfb did not start";

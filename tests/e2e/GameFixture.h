@@ -136,7 +136,7 @@ class GameTest : public ::testing::Test {
   fs::path savePath() const { return workDir_ / kSaveName; }
 
   bool withFont_ = true;
-  std::string exe_ = TESSALY_EXE;         // the game launched
+  std::string exe_ = TESSALY_EXE;         // what launch() runs
   std::vector<std::string> environment_;  // its changes to the environment (see GameProcess)
   fs::path workDir_;
   std::unique_ptr<XvfbServer> xvfb_;

@@ -1,5 +1,7 @@
-// Playing the real game: falling, walking, the inventory marker, digging
-// and placing, the window drawn again once uncovered.
+// Playing the real game: falling, walking, digging and placing (through the
+// slots the digit keys choose), the window drawn again once uncovered. The
+// marker of each slot is the drawing tests' (HudDrawing.*), the keys' flags
+// the logic tests' (KeyboardTest.*).
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -30,47 +32,18 @@ TEST_F(Play, PlayerFallsAndRestsOnTheGrass) {
   EXPECT_TRUE(img.savePpm(std::string(TESSALY_ARTIFACT_DIR) + "/play.ppm"));
 }
 
-TEST_F(Play, HoldingDOrRightWalksAbout150PixelsASecond) {
+TEST_F(Play, HoldingDWalksAbout150PixelsASecond) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
   ASSERT_TRUE(waitUntilResting(30));
   focusWindow(dpy_, window_);
-  int before = settledSpriteColumn();
+  const int before = settledSpriteColumn();
   ASSERT_EQ(before, 30);
-  for (unsigned long key : {static_cast<unsigned long>(XK_d), static_cast<unsigned long>(XK_Right)}) {
-    SCOPED_TRACE(key == XK_d ? "D" : "Right");
-    holdKey(key, 1000);
-    const int after = settledSpriteColumn();
-    ASSERT_GE(after, 0) << "sprite lost";
-    EXPECT_GE(after - before, 110) << "walked from " << before << " to " << after;
-    EXPECT_LE(after - before, 190) << "walked from " << before << " to " << after;
-    EXPECT_TRUE(spriteAt(lastShot_, after, 450)) << "left the ground while walking";
-    before = after;
-  }
-}
-
-TEST_F(Play, DigitKeysMoveTheInventoryMarker) {
-  ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  const int H = 900;
-  ASSERT_TRUE(waitForCell(138, H - 38, kDirt, kSettleTimeout)) << "slot 1 marker missing at start";
-  focusWindow(dpy_, window_);
-  struct Slot {
-    unsigned long key;
-    Point at;
-    Rgb colour;
-  };
-  const std::array<Slot, 4> slots = {Slot{XK_2, {238, H - 38}, kGrass}, Slot{XK_3, {138, H - 18}, kStone},
-                                     Slot{XK_4, {238, H - 18}, kGold}, Slot{XK_1, {138, H - 38}, kDirt}};
-  for (const Slot& s : slots) {
-    SCOPED_TRACE("marker at (" + std::to_string(s.at.x) + ", " + std::to_string(s.at.y) + ")");
-    tapKey(dpy_, s.key);
-    EXPECT_TRUE(waitForCell(s.at.x, s.at.y, s.colour)) << describe(cellColour(lastShot_, s.at.x, s.at.y));
-    // Only one marker at a time.
-    for (const Slot& other : slots) {
-      if (other.at.x == s.at.x && other.at.y == s.at.y) continue;
-      EXPECT_TRUE(near(lastShot_.pixel(other.at.x + 5, other.at.y + 5), kBlack))
-          << "stale marker at (" << other.at.x << ", " << other.at.y << ")";
-    }
-  }
+  holdKey(XK_d, 1000);
+  const int after = settledSpriteColumn();
+  ASSERT_GE(after, 0) << "sprite lost";
+  EXPECT_GE(after - before, 110) << "walked from " << before << " to " << after;
+  EXPECT_LE(after - before, 190) << "walked from " << before << " to " << after;
+  EXPECT_TRUE(spriteAt(lastShot_, after, 450)) << "left the ground while walking";
 }
 
 // X11 sends the wheel as buttons 4 (up) and 5 (down).

@@ -4,6 +4,10 @@
 
 #include <X11/keysym.h>
 
+#include <signal.h>
+
+#include <fstream>
+
 #include "GameFixture.h"
 
 using namespace gametest;
@@ -14,8 +18,6 @@ using StartUp = GameTest;
 
 TEST_F(StartUp, NewWorldPrintsEveryStartUpLineInOrderAndGrowsTheWindow) {
   ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
-  // A click on the left edge of "1680x1050" is outside it and chooses nothing.
-  click(dpy_, window_, k1680.x, k1680.y + 20);
   click(dpy_, window_, centreOf(kNewWorld).x, centreOf(kNewWorld).y);
   window_ = waitForWindowSize(dpy_, kTitle, 1440, 900, kStartTimeout);
   ASSERT_NE(window_, kNoWindow) << "the start window did not give way to a 1440x900 game window";
@@ -88,6 +90,32 @@ TEST_F(StartUpWithoutFont, SaysSoPausesForASecondAndFails) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), line);
   EXPECT_FALSE(contains(lines, "Initializing Event Sources"));
+}
+
+// The X server goes away once play has ended, while the autosave is written
+// (its syncs held back three seconds): the game still ends, with status 1
+// and the save it had written.
+TEST_F(StartUp, LosingTheXServerAfterPlayEndsWithStatusOne) {
+  exe_ = (workDir_ / "slow-syncs.sh").string();
+  std::ofstream(exe_) << "#!/bin/sh\nexec strace -f -qq -o /dev/null -e trace=fsync "
+                      << "-e inject=fsync:delay_enter=3000000 " << TESSALY_EXE << "\n";
+  fs::permissions(exe_, fs::perms::owner_all);
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  click(dpy_, window_, 1370, 890);  // Save
+  ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
+  focusWindow(dpy_, window_);
+  holdKey(XK_d, 300);
+  sendCloseRequest(dpy_, window_);
+  pause(1000);
+  xvfb_.reset();
+  dpy_ = nullptr;
+  window_ = kNoWindow;
+  const int status = game_->waitForExit(kExitTimeout);
+  if (status == -1) ::kill(-game_->pid(), SIGKILL);  // the game too, not strace alone: its group
+  EXPECT_EQ(status, 1) << joined(game_->lines());
+  EXPECT_EQ(countOf(game_->lines(), "Lost the connection to the display!"), 1) << joined(game_->lines());
+  std::error_code ec;
+  EXPECT_EQ(fs::file_size(savePath(), ec), kSaveBytes);
 }
 
 TEST_F(StartUp, ClosingTheStartWindowQuitsWithStatusOne) {

@@ -1,6 +1,7 @@
 // The harness checked against a window and a program of our own, so that a
 // failing game test points at the game and not at the tools that watch it.
 
+#include "Artifacts.h"
 #include "X11Harness.h"
 
 #include <gtest/gtest.h>
@@ -149,9 +150,8 @@ TEST(X11Harness, TwoServersGetTheirOwnDisplays) {
 class ProcessHarness : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/harness-script-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = makeTempDir("harness-script");
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override { fs::remove_all(dir_); }
 

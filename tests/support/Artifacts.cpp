@@ -2,6 +2,7 @@
 #include "Artifacts.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "X11Harness.h"
 
@@ -14,6 +15,13 @@ std::string artifactBase() {
     if (c == '/') c = '_';
   if (!makeDirectories(TESSALY_ARTIFACT_DIR)) return "";
   return std::string(TESSALY_ARTIFACT_DIR) + "/" + name;
+}
+
+std::filesystem::path makeTempDir(const std::string& prefix) {
+  std::error_code ec;
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / (prefix + "-XXXXXX")).string();
+  if (ec || mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
 }
 
 }  // namespace xharness

@@ -1,17 +1,10 @@
 // Mouse presses: the pointer-to-cell conversion, reach and exposure, digging,
 // placing, and the Save and Load buttons in the screen's corner.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "TestWorlds.h"
 #include "app/Dispatch.h"

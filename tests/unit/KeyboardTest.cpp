@@ -112,18 +112,6 @@ TEST(KeyboardTest, OtherKeysChangeNothing) {
       EXPECT_TRUE(samePlayer(press(player, type, code), player)) << "key " << code << " type " << type;
 }
 
-// Only key-down and key-up are handled: a repeat character, a mouse press or
-// a tick carrying a movement or digit key code changes nothing.
-TEST(KeyboardTest, OtherEventTypesChangeNothing) {
-  Player player = makeStartingPlayer();
-  player.keys[ALLEGRO_KEY_UP] = 1;
-  for (ALLEGRO_EVENT_TYPE type :
-       {ALLEGRO_EVENT_KEY_CHAR, ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, ALLEGRO_EVENT_TIMER,
-        ALLEGRO_EVENT_DISPLAY_SWITCH_OUT, ALLEGRO_EVENT_DISPLAY_CLOSE})
-    for (int code : {ALLEGRO_KEY_W, ALLEGRO_KEY_UP, ALLEGRO_KEY_D, ALLEGRO_KEY_3})
-      EXPECT_TRUE(samePlayer(press(player, type, code), player)) << "key " << code << " type " << type;
-}
-
 TEST(KeyboardTest, ReleaseHeldKeysClearsOnlyMovementFlags) {
   Player player = makeStartingPlayer();
   for (const MovementKey& key : kMovementKeys) player = press(player, ALLEGRO_EVENT_KEY_DOWN, key.letter);

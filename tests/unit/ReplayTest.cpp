@@ -152,8 +152,8 @@ TEST(ReplayTest, RecordedSessionEndsWhereRecorded) {
 // with changes not yet saved autosaves them first and ends a jump in
 // progress, and a cell changed without any count changing still counts.
 TEST(ReplayTest, CornerButtonsSaveAndLoadThroughTheWriter) {
-  char name[] = "/tmp/tessaly-replay-XXXXXX";
-  ASSERT_NE(nullptr, mkdtemp(name));
+  std::string name = (std::filesystem::temp_directory_path() / "tessaly-replay-XXXXXX").string();
+  ASSERT_NE(nullptr, mkdtemp(name.data()));
   SaveWriter* writer = createSaveWriter(name);
   ASSERT_NE(nullptr, writer);
   auto world = makeUniformWorld(kAir);

@@ -18,63 +18,37 @@ int drawnBottom(const View& view) { return 10 * view.rowEnd - view.shiftY; }
 
 }  // namespace
 
-TEST(ViewTest, MiddleOfTheWorld) {
-  const View view = computeView(3600.0f, 2400.0f, 1440, 900);
-  EXPECT_EQ(view.viewLeft, 2880);
-  EXPECT_EQ(view.viewTop, 1950);
-  EXPECT_EQ(drawnColumns(view), 145);
-  EXPECT_EQ(drawnRows(view), 86);
-  EXPECT_EQ(view.spriteX, 720);
-  EXPECT_EQ(view.spriteY, 450);
-}
-
-TEST(ViewTest, StartPosition) {
-  const View view = computeView(30.0f, 800.0f, 1440, 900);
-  EXPECT_EQ(view.viewLeft, 0);
-  EXPECT_EQ(view.viewTop, 350);
-  EXPECT_EQ(view.firstColumn, 0);
-  EXPECT_EQ(view.firstRow, 35);
-  EXPECT_EQ(drawnColumns(view), 144);
-  EXPECT_EQ(drawnRows(view), 86);
-  EXPECT_EQ(view.spriteX, 30);
-  EXPECT_EQ(view.spriteY, 450);
-}
-
-TEST(ViewTest, RightEdge) {
-  const View view = computeView(7187.5f, 2400.0f, 1440, 900);
-  EXPECT_EQ(view.viewLeft, 5760);
-  EXPECT_EQ(view.shiftX, 0);
-  EXPECT_EQ(view.firstColumn + view.columnEnd - 1, 719);
-  EXPECT_EQ(10 * (view.columnEnd - 1) - view.shiftX, 1430);
-  EXPECT_EQ(view.spriteX, 1427);
-}
-
-// The boundary tests: y - hh == 0 is centred; x + hw + 10 == 7200 is centred,
-// one step further is the right case.
-TEST(ViewTest, CaseBoundaries) {
-  const View top = computeView(3600.0f, 450.0f, 1440, 900);
-  EXPECT_EQ(top.viewTop, 0);
-  EXPECT_EQ(top.spriteY, 450);
-  EXPECT_EQ(top.rows, 91);
-
-  const View justTop = computeView(3600.0f, 447.5f, 1440, 900);
-  EXPECT_EQ(justTop.viewTop, 0);
-  EXPECT_EQ(justTop.spriteY, 447);
-  EXPECT_EQ(justTop.rows, 90);
-
-  const View centred = computeView(6470.0f, 2400.0f, 1440, 900);
-  EXPECT_EQ(centred.viewLeft, 5750);
-  EXPECT_EQ(centred.spriteX, 720);
-  EXPECT_EQ(drawnColumns(centred), 145);
-
-  const View right = computeView(6472.5f, 2400.0f, 1440, 900);
-  EXPECT_EQ(right.viewLeft, 5760);
-  EXPECT_EQ(right.spriteX, 712);
-  EXPECT_EQ(drawnColumns(right), 144);
-
-  const View bottomCentred = computeView(3600.0f, 4350.0f, 1440, 900);  // y + hh == 4800
-  EXPECT_EQ(bottomCentred.viewTop, 3900);
-  EXPECT_EQ(bottomCentred.spriteY, 450);
+// Where the view and the sprite land at 1440 x 900, -1 for what a case leaves
+// alone. The boundaries: y - hh == 0 is the top case; x + hw + 10 == 7200 is
+// centred, one step further is the right case; y + hh == 4800 is centred.
+TEST(ViewTest, CasesAndTheirBoundaries) {
+  const struct {
+    float x, y;
+    int viewLeft, viewTop, spriteX, spriteY, columns, rows;
+  } kCases[] = {
+      {3600.0f, 2400.0f, 2880, 1950, 720, 450, 145, 86},  // the middle of the world
+      {30.0f, 800.0f, 0, 350, 30, 450, 144, 86},          // the start
+      {7187.5f, 2400.0f, 5760, -1, 1427, 450, 144, -1},   // the right edge
+      {3600.0f, 450.0f, -1, 0, -1, 450, -1, 86},          // the top case's first row
+      {3600.0f, 447.5f, -1, 0, -1, 447, -1, 85},         {6470.0f, 2400.0f, 5750, -1, 720, -1, 145, -1},
+      {6472.5f, 2400.0f, 5760, -1, 712, -1, 144, -1},    {3600.0f, 4350.0f, -1, 3900, -1, 450, -1, -1},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
+    const View view = computeView(c.x, c.y, 1440, 900);
+    const int got[] = {view.viewLeft, view.viewTop,       view.spriteX,
+                       view.spriteY,  drawnColumns(view), drawnRows(view)};
+    const int want[] = {c.viewLeft, c.viewTop, c.spriteX, c.spriteY, c.columns, c.rows};
+    for (int i = 0; i < 6; ++i)
+      EXPECT_TRUE(want[i] < 0 || got[i] == want[i]) << "field " << i << ": " << got[i];
+  }
+  const View start = computeView(30.0f, 800.0f, 1440, 900);
+  EXPECT_EQ(start.firstColumn, 0);
+  EXPECT_EQ(start.firstRow, 35);
+  const View right = computeView(7187.5f, 2400.0f, 1440, 900);
+  EXPECT_EQ(right.shiftX, 0);
+  EXPECT_EQ(right.firstColumn + right.columnEnd - 1, 719);
+  EXPECT_EQ(10 * (right.columnEnd - 1) - right.shiftX, 1430);
 }
 
 // The cells stop 10 * (H / 10 - 5) down the screen in the top case (H - 50
