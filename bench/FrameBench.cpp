@@ -146,6 +146,17 @@ bool ensureMap(Scene* scene) {
   return scene->haveMap;
 }
 
+// The scene of a width x height display with its cell map made, or null
+// with the benchmark's error set.
+Scene* mapSceneFor(benchmark::State& state, int width, int height) {
+  Scene* scene = sceneFor(state, width, height);
+  if (scene != nullptr && !ensureMap(scene)) {
+    state.SkipWithError("cannot create the cell map");
+    return nullptr;
+  }
+  return scene;
+}
+
 // The six separate tiles and a world drawn with them, made on first use.
 bool ensureOwnTiles(Scene* scene) {
   if (scene->ownWorld != nullptr) return true;
@@ -205,12 +216,8 @@ void perTileSixBitmapsFrameBench(benchmark::State& state, int width, int height)
 
 // The cell map with nothing changed since the last frame.
 void mapFrameBench(benchmark::State& state, int width, int height) {
-  Scene* scene = sceneFor(state, width, height);
+  Scene* scene = mapSceneFor(state, width, height);
   if (scene == nullptr) return;
-  if (!ensureMap(scene)) {
-    state.SkipWithError("cannot create the cell map");
-    return;
-  }
   drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);  // bring the map up to date
   finishFrame();
   for (auto _ : state) {
@@ -243,12 +250,8 @@ void mapFrameWithPictureCopyBench(benchmark::State& state, int width, int height
 // The steady cell-map frame after a clear of the whole back buffer, as every
 // frame began before the clear was cut to what the map leaves uncovered.
 void mapFrameFullClearBench(benchmark::State& state, int width, int height) {
-  Scene* scene = sceneFor(state, width, height);
+  Scene* scene = mapSceneFor(state, width, height);
   if (scene == nullptr) return;
-  if (!ensureMap(scene)) {
-    state.SkipWithError("cannot create the cell map");
-    return;
-  }
   drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
   finishFrame();
   for (auto _ : state) {
@@ -261,12 +264,8 @@ void mapFrameFullClearBench(benchmark::State& state, int width, int height) {
 // The render thread's tick when nothing changed since its last frame: the
 // change test alone (the visible cells and the record), no drawing, no flip.
 void unchangedTickBench(benchmark::State& state, int width, int height) {
-  Scene* scene = sceneFor(state, width, height);
+  Scene* scene = mapSceneFor(state, width, height);
   if (scene == nullptr) return;
-  if (!ensureMap(scene)) {
-    state.SkipWithError("cannot create the cell map");
-    return;
-  }
   ShownFrame shown;
   drawFrameIfChanged(&shown, scene->shell.player, scene->shell.renderContext, &scene->map, false, 0.0);
   finishFrame();
@@ -280,12 +279,8 @@ void unchangedTickBench(benchmark::State& state, int width, int height) {
 
 // The cell map with one visible cell switching between Stone and Gold every frame.
 void mapFrameOneCellBench(benchmark::State& state, int width, int height) {
-  Scene* scene = sceneFor(state, width, height);
+  Scene* scene = mapSceneFor(state, width, height);
   if (scene == nullptr) return;
-  if (!ensureMap(scene)) {
-    state.SkipWithError("cannot create the cell map");
-    return;
-  }
   const int col = static_cast<int>(kPlayerX) / kCellSize + 3;
   const int row = static_cast<int>(kPlayerY) / kCellSize + 3;
   const Cell original = cellAt(*scene->world, col, row);
@@ -303,12 +298,8 @@ void mapFrameOneCellBench(benchmark::State& state, int width, int height) {
 
 // The cell map when every visible cell changed tile since the last frame (a load).
 void mapFrameAllCellsBench(benchmark::State& state, int width, int height) {
-  Scene* scene = sceneFor(state, width, height);
+  Scene* scene = mapSceneFor(state, width, height);
   if (scene == nullptr) return;
-  if (!ensureMap(scene)) {
-    state.SkipWithError("cannot create the cell map");
-    return;
-  }
   RenderContext context = scene->shell.renderContext;
   bool other = false;
   for (auto _ : state) {
@@ -322,12 +313,8 @@ void mapFrameAllCellsBench(benchmark::State& state, int width, int height) {
 // The steady cell-map frame with an overlay: a cell next to the player
 // outlined, or the help card.
 void mapFrameOverlayBench(benchmark::State& state, int width, int height, bool card) {
-  Scene* scene = sceneFor(state, width, height);
+  Scene* scene = mapSceneFor(state, width, height);
   if (scene == nullptr) return;
-  if (!ensureMap(scene)) {
-    state.SkipWithError("cannot create the cell map");
-    return;
-  }
   Overlay overlay;
   overlay.outlined = !card;
   overlay.col = static_cast<int>(kPlayerX) / kCellSize + 2;
@@ -351,12 +338,8 @@ void mapFrameCardBench(benchmark::State& state, int width, int height) {
 // main thread works out the outline for each position, and the render
 // thread finds nothing to draw.
 void pointerInOneCellTickBench(benchmark::State& state, int width, int height) {
-  Scene* scene = sceneFor(state, width, height);
+  Scene* scene = mapSceneFor(state, width, height);
   if (scene == nullptr) return;
-  if (!ensureMap(scene)) {
-    state.SkipWithError("cannot create the cell map");
-    return;
-  }
   // Clear a sky pocket beside the player, so the block beyond it can be dug.
   const Player& player = scene->shell.player;
   const int col = static_cast<int>(kPlayerX) / kCellSize, row = static_cast<int>(kPlayerY) / kCellSize;
