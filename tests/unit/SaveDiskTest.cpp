@@ -186,42 +186,52 @@ SaveDiskCalls seamCalls = {
     [](int a, const char* b, int c, mode_t d) { return seam.hit() ? -1 : openat(a, b, c, d); },
 };
 
+// The rotation does not look inside the files: small ones, told apart by
+// their one byte, keep the table quick also in the sanitized builds.
 TEST_F(SaveDisk, AWriteFailedOrStoppedAtAnyStepLosesNoFile) {
   const SaveDiskCalls real = saveDiskCalls;
   const struct {
     bool noLinks, stop;
-    std::vector<int> before;  // dirt counts of the save and its kept files; -1 none
+    std::vector<int> before;  // the marks of the save and its kept files; -1 none
   } kCases[] = {
       {false, false, {10, 11, 12, 13}}, {true, false, {10, 11, 12, 13}}, {false, true, {10, 11, 12, 13}},
       {true, true, {10, 11, 12, 13}},   {false, true, {10, 11, -1, -1}}, {true, true, {10, 11, -1, -1}},
       {true, true, {-1, 11, -1, 13}},
   };
   const SaveSlotFiles& files = slotFiles(SaveSlot::kSave);
+  const auto name = [&](int i) { return directory / (i ? files.kept[i - 1] : files.current); };
+  const auto write = [&](int mark) {
+    const uint8_t byte = static_cast<uint8_t>(mark);
+    return writeSaveFile(directory, SaveSlot::kSave, &byte, 1);
+  };
+  const auto marks = [&] {
+    std::vector<int> found;
+    for (int i = 0; i < 4; ++i) found.push_back(fs::exists(name(i)) ? readFile(name(i)).at(0) : -1);
+    return found;
+  };
   for (const auto& c : kCases) {
     for (int step = 0;; ++step) {
       SCOPED_TRACE(testing::Message() << "links " << !c.noLinks << ", stop " << c.stop << ", " << c.before[0]
                                       << c.before[2] << ", step " << step);
       for (const auto& entry : fs::directory_iterator(directory)) fs::remove(entry.path());
       for (int i = 0; i < 4; ++i)
-        if (c.before[i] >= 0)
-          writeFile(directory / (i ? files.kept[i - 1] : files.current),
-                    encoded(*world, withDirt(c.before[i])));
+        if (c.before[i] >= 0) writeFile(name(i), {static_cast<uint8_t>(c.before[i])});
       std::vector<int> after = {20, c.before[0], c.before[1], c.before[2]};
       if (c.before[0] < 0) after = {20, c.before[1], c.before[2], c.before[3]};
       seam = {0, c.stop ? -1 : step, c.stop ? step : -1, c.noLinks};
       saveDiskCalls = seamCalls;
-      const std::string out = save(*world, withDirt(20));
+      const WriteResult result = write(20);
       saveDiskCalls = real;
       const int calls = seam.calls;
       ASSERT_TRUE(recoverSaveFiles(directory));  // the next start
-      const std::vector<int> counts = dirtCounts();
-      EXPECT_TRUE(counts == c.before || counts == after) << testing::PrintToString(counts);
+      const std::vector<int> now = marks();
+      EXPECT_TRUE(now == c.before || now == after) << testing::PrintToString(now);
       if (!c.stop) {
-        EXPECT_EQ(counts == after ? "Saved the world!\n" : "Failed to save the world!\n", out);
+        EXPECT_EQ(now == after ? WriteResult::kWritten : WriteResult::kFailed, result);
       }
       EXPECT_FALSE(fs::exists(directory / files.oldest));
-      EXPECT_EQ("Saved the world!\n", save(*world, withDirt(21)));  // and the next save
-      EXPECT_EQ(21, dirtCounts()[0]);
+      EXPECT_EQ(WriteResult::kWritten, write(21));  // and the next save
+      EXPECT_EQ(21, marks()[0]);
       if (calls <= step) break;  // the write got through without reaching the step
     }
   }
