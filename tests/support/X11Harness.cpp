@@ -219,11 +219,6 @@ Size windowSize(Display* dpy, Window w) {
   return {attrs.width, attrs.height};
 }
 
-bool windowViewable(Display* dpy, Window w) {
-  XWindowAttributes attrs;
-  return w != None && XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable;
-}
-
 bool windowIsFrameless(Display* dpy, Window w) {
   Atom hints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
   Atom type = 0;
