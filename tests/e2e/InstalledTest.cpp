@@ -11,6 +11,7 @@
 #include <iterator>
 #include <set>
 
+#include "Artifacts.h"
 #include "GameFixture.h"
 
 using namespace gametest;
@@ -36,9 +37,8 @@ class Installed : public GameTest {
   }
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(GameTest::SetUp());
-    char pattern[] = "/tmp/tessaly-home-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
+    home_ = makeTempDir("tessaly-home");
+    ASSERT_FALSE(home_.empty());
     // Nothing may be written where the game starts (for a user other than root, nothing can).
     chmod(workDir_.c_str(), 0555);
   }
