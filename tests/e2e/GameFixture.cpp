@@ -13,7 +13,6 @@ namespace gametest {
 void pause(int ms) { std::this_thread::sleep_for(milliseconds(ms)); }
 
 bool isWhite(Rgb c) { return c.r > 200 && c.g > 200 && c.b > 200; }
-bool isDark(Rgb c) { return c.r < 90 && c.g < 90 && c.b < 90; }
 
 bool spriteAt(const Image& img, int x, int y) {
   for (Point p : {Point{x, y}, Point{x + 9, y}, Point{x, y + 19}, Point{x + 9, y + 19}, Point{x + 5, y + 10}})

@@ -29,7 +29,6 @@ constexpr Rgb kSky{125, 125, 255};
 constexpr Rgb kGrass{0, 255, 0};
 constexpr Rgb kDirt{160, 100, 25};
 constexpr Rgb kStone{125, 125, 125};
-constexpr Rgb kGold{255, 255, 0};
 constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kButtonGrey{165, 165, 165};
 
@@ -50,7 +49,6 @@ constexpr milliseconds kSettleTimeout{20000};
 void pause(int ms);
 
 bool isWhite(Rgb c);
-bool isDark(Rgb c);
 
 // Whether a 10 x 20 sprite covers the rectangle at (x, y), sampled at its
 // corners and middle.
