@@ -40,7 +40,11 @@ TEST_F(KeptWorld, ClosingOrATerminationSignalAutosavesOnlyChangesNotYetSaved) {
   click(dpy_, window_, 1370, 890);  // Save
   ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
   ASSERT_NO_FATAL_FAILURE(closeGameAndExpectCleanExit());
-  EXPECT_FALSE(contains(game_->lines(), "Autosaved the world!")) << joined(game_->lines());
+  const auto closed = game_->lines();
+  EXPECT_FALSE(contains(closed, "Autosaved the world!")) << joined(closed);
+  EXPECT_EQ(positionsInOrder(closed, {"Saved the world!", kShutdownLines[1], kShutdownLines[2]})[2],
+            static_cast<int>(closed.size()) - 1)
+      << joined(closed);
   EXPECT_FALSE(fs::exists(workDir_ / kAutosaveName));
 
   for (int signal : {SIGINT, SIGHUP, SIGTERM}) {
