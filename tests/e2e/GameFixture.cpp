@@ -1,8 +1,7 @@
-// What the end-to-end tests share: helpers, save files and the fixture.
+// What the end-to-end tests share: helpers and the fixture.
 #include "GameFixture.h"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -78,53 +77,6 @@ std::string joined(const std::vector<std::string>& lines) {
   std::string all;
   for (const auto& l : lines) all += "  | " + l + "\n";
   return all;
-}
-
-// ------------------------------------------------------------ save files
-
-SaveImage::SaveImage() : bytes_(kSaveBytes, 0) {
-  for (int col = 0; col < kColumns; ++col)
-    for (int row = 0; row < kRows; ++row) setCell(col, row, row <= 120 ? 1 : row == 479 ? 0 : 3);
-  setPlayer(30.0f, 800.0f);
-  put32(32, 1);      // selected slot
-  put32(264, 1440);  // screen size as the writer had it
-  put32(268, 900);
-  bytes_[272] = 1;  // load requested
-  put32(276, 1);    // a stale failure flag
-}
-
-void SaveImage::setPlayer(float x, float y) {
-  putFloat(0, x);
-  putFloat(4, y);
-  bytes_[28] = 1;  // on the ground
-}
-
-void SaveImage::setCell(int col, int row, int typeId) {
-  static const char* names[] = {"NULL", "Air", "Dirt", "Grass", "Stone", "Gold", "Undergro"};
-  const size_t at = cellOffset(col, row);
-  std::memset(&bytes_[at], 0, 28);
-  if (typeId >= 0 && typeId <= 6) std::memcpy(&bytes_[at], names[typeId], std::strlen(names[typeId]));
-  put32(at + 8, static_cast<std::uint32_t>(typeId));
-  put32(at + 12, 0xDEADBEEF);  // the writer's tile reference: meaningless
-  bytes_[at + 16] = (typeId == 1 || typeId == 6) ? 1 : 0;
-  putFloat(at + 20, col * 10.0f);
-  putFloat(at + 24, row * 10.0f);
-}
-
-bool SaveImage::write(const fs::path& path) const {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
-  return static_cast<bool>(out);
-}
-
-void SaveImage::put32(size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void SaveImage::putFloat(size_t at, float f) {
-  std::uint32_t v;
-  std::memcpy(&v, &f, 4);
-  put32(at, v);
 }
 
 // ---------------------------------------------------------------- fixture

@@ -1,5 +1,5 @@
 // What the end-to-end tests share: the game's fixed places and colours, the
-// picture and console helpers, hand-made save files, and the fixture that
+// picture and console helpers, and the fixture that
 // runs the real game under its own X server in a fresh working directory.
 #pragma once
 
@@ -74,26 +74,6 @@ std::vector<int> positionsInOrder(const std::vector<std::string>& lines,
 int countOf(const std::vector<std::string>& lines, const std::string& text);
 bool contains(const std::vector<std::string>& lines, const std::string& text);
 std::string joined(const std::vector<std::string>& lines);
-
-// A save file built field by field: the 280-byte player block and the
-// 345,600 column-major cell records of 28 bytes, little-endian.
-class SaveImage {
- public:
-  static constexpr int kColumns = 720, kRows = 480;
-
-  SaveImage();
-  void setPlayer(float x, float y);
-  void setCell(int col, int row, int typeId);
-  void truncate(size_t size) { bytes_.resize(size); }
-  bool write(const fs::path& path) const;
-
- private:
-  static size_t cellOffset(int col, int row) { return 280 + 13440 * static_cast<size_t>(col) + 28 * row; }
-  void put32(size_t at, std::uint32_t v);
-  void putFloat(size_t at, float f);
-
-  std::vector<std::uint8_t> bytes_;
-};
 
 class GameTest : public ::testing::Test {
  protected:
