@@ -178,13 +178,4 @@ void GameTest::closeGameAndExpectCleanExit() {
   EXPECT_EQ(game_->waitForExit(kExitTimeout), 0) << joined(game_->lines());
 }
 
-bool GameTest::waitForCount(const std::string& text, int count, milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (countOf(game_->lines(), text) < count) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    pause(20);
-  }
-  return true;
-}
-
 }  // namespace gametest

@@ -25,7 +25,6 @@ constexpr char kSaveName[] = "TessalySave.wld";
 constexpr std::uintmax_t kSaveBytes = 9'677'080;
 
 constexpr Rgb kSprite{0, 125, 125};
-constexpr Rgb kSky{125, 125, 255};
 constexpr Rgb kGrass{0, 255, 0};
 constexpr Rgb kDirt{160, 100, 25};
 constexpr Rgb kStone{125, 125, 125};
@@ -37,7 +36,7 @@ struct Point {
   int x;
   int y;
 };
-constexpr Point k1280{50, 50}, k1440{200, 50}, k1680{350, 50}, kFullscreen{500, 50};
+constexpr Point k1680{350, 50}, kFullscreen{500, 50};
 constexpr Point kNewWorld{215, 160}, kLoadWorld{340, 160};
 constexpr Point centreOf(Point corner) { return {corner.x + 40, corner.y + 20}; }
 
@@ -108,8 +107,6 @@ class GameTest : public ::testing::Test {
   bool waitForCell(int x, int y, Rgb colour, milliseconds timeout = milliseconds(5000));
 
   void closeGameAndExpectCleanExit();
-
-  bool waitForCount(const std::string& text, int count, milliseconds timeout = kLineTimeout);
 
   fs::path savePath() const { return workDir_ / kSaveName; }
 
