@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -31,18 +30,6 @@ void sleepMs(int ms) { std::this_thread::sleep_for(Millis(ms)); }
 // Windows come and go under our feet (the start window is destroyed while we
 // look at it); a request on a vanished window must not end the test process.
 int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
-
-std::string findInPath(const std::string& program) {
-  if (program.find('/') != std::string::npos) return program;
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return program;
-}
 
 bool fileExists(const std::string& path) {
   struct stat st;
@@ -110,7 +97,6 @@ std::uint8_t channel(unsigned long value, unsigned long mask, int shift, int bit
 
 XvfbServer::XvfbServer(int width, int height, int depth) {
   XSetErrorHandler(ignoreXErrors);
-  const std::string xvfb = findInPath("Xvfb");
   const std::string screen =
       std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   const int first = 100 + static_cast<int>((getpid() * 7) % 800);
@@ -121,7 +107,7 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
     if (fileExists("/tmp/.X11-unix/X" + n) || fileExists("/tmp/.X" + n + "-lock")) continue;
     const std::string name = ":" + n;
 
-    std::vector<std::string> args = {xvfb, name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
+    std::vector<std::string> args = {"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -137,7 +123,7 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
         dup2(devNull, 2);
       }
       setpgid(0, 0);  // keep terminal signals meant for the test away from it
-      execv(argv[0], argv.data());
+      execvp(argv[0], argv.data());
       _exit(127);
     }
 
