@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using savetest::Bytes;
 
 // A save of a grid all Air but the given cells, with the player at (x, y).
 Bytes knownSave(float x, float y, const std::map<std::pair<int, int>, BlockId>& cells) {
@@ -62,10 +62,7 @@ class SaveToolRun : public testing::Test {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
   }
-  void write(const std::string& name, const Bytes& bytes) {
-    std::ofstream(work / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  }
+  void write(const std::string& name, const Bytes& bytes) { savetest::writeFile(work / name, bytes); }
   // Every entry of the work directory with its contents (directories as "<dir>").
   std::map<std::string, std::string> snapshot() const {
     std::map<std::string, std::string> files;
@@ -185,8 +182,7 @@ TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
   const auto savedAt = fs::last_write_time(work / "TessalySave.1.wld") - std::chrono::hours(30);
   fs::last_write_time(work / "TessalySave.1.wld", savedAt);
   const auto holds = [&](const char* name, const char* original) {
-    const std::string file = slurp(work / name);
-    return Bytes(file.begin(), file.end()) == worlds[original];
+    return savetest::readFile(work / name) == worlds[original];
   };
   const int lock = lockSaveDirectory(work.string());  // a write of the game in flight
   xharness::GameProcess tool({{TESSALY_SAVE_EXE, "restore", "1"}, work.string()});
