@@ -31,16 +31,12 @@ TEST_F(Play, HoldingDWalksAbout150PixelsASecond) {
 }
 
 // X11 sends the wheel as buttons 4 (up) and 5 (down).
-TEST_F(Play, TwoStepsOfTheWheelDownMoveTheMarkerToStone) {
+TEST_F(Play, TheWheelAndTheDigitsChooseTheSlotDiggingAndPlacingUse) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
   ASSERT_TRUE(waitForCell(138, 900 - 38, kDirt, kSettleTimeout)) << "slot 1 marker missing at start";
   click(dpy_, window_, 720, 300, 5);
   click(dpy_, window_, 720, 300, 5);
   EXPECT_TRUE(waitForCell(138, 900 - 18, kStone)) << describe(cellColour(lastShot_, 138, 900 - 18));
-}
-
-TEST_F(Play, DiggingAndPlacingWithinReachMoveBlocksThroughTheInventory) {
-  ASSERT_NO_FATAL_FAILURE(startNewWorld());
   ASSERT_TRUE(waitUntilResting(30));
   focusWindow(dpy_, window_);
   // The player stands at (30, 1190): grass row 121 is at screen row 470 and
