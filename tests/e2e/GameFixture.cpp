@@ -11,8 +11,6 @@ namespace gametest {
 
 void pause(int ms) { std::this_thread::sleep_for(milliseconds(ms)); }
 
-bool isWhite(Rgb c) { return c.r > 200 && c.g > 200 && c.b > 200; }
-
 bool spriteAt(const Image& img, int x, int y) {
   for (Point p : {Point{x, y}, Point{x + 9, y}, Point{x, y + 19}, Point{x + 9, y + 19}, Point{x + 5, y + 10}})
     if (!near(img.pixel(p.x, p.y), kSprite)) return false;
@@ -33,13 +31,6 @@ Rgb cellColour(const Image& img, int x, int y) {
   for (Point p : {Point{x + 1, y + 1}, Point{x + 8, y + 1}, Point{x + 1, y + 8}, Point{x + 8, y + 8}})
     if (!near(img.pixel(p.x, p.y), c)) return {-1, -1, -1};
   return c;
-}
-
-bool anyPixel(const Image& img, int x0, int y0, int x1, int y1, bool (*test)(Rgb)) {
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (test(img.pixel(x, y))) return true;
-  return false;
 }
 
 std::string describe(Rgb c) {

@@ -47,8 +47,6 @@ constexpr milliseconds kSettleTimeout{20000};
 
 void pause(int ms);
 
-bool isWhite(Rgb c);
-
 // Whether a 10 x 20 sprite covers the rectangle at (x, y), sampled at its
 // corners and middle.
 bool spriteAt(const Image& img, int x, int y);
@@ -60,8 +58,6 @@ int spriteColumn(const Image& img, int row);
 // The colour of the 10 x 10 cell whose top-left corner is on screen at
 // (x, y), sampled at its middle, provided its corners agree; otherwise -1s.
 Rgb cellColour(const Image& img, int x, int y);
-
-bool anyPixel(const Image& img, int x0, int y0, int x1, int y1, bool (*test)(Rgb));
 
 std::string describe(Rgb c);
 
