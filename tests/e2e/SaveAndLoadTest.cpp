@@ -13,9 +13,18 @@ namespace {
 
 using SaveAndLoad = GameTest;
 
-TEST_F(SaveAndLoad, SavedWorldComesBackOnTheNextStart) {
-  ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
+// Load World without a save starts a new world; saved, that world comes
+// back on the next start.
+TEST_F(SaveAndLoad, LoadWorldStartsANewWorldWithoutASaveAndTheSavedOneWithIt) {
+  ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kLoadWorld)}, 1440, 900));
+  const auto fresh = game_->lines();
+  const auto next = positionsInOrder(
+      fresh, {"Loading Blocks", "Loading a saved world", "No save found",
+              "Error Loading, making a new world instead.", "Spawning render thread!", "Starting to Draw."});
+  for (int i = 1; i < 6; ++i) EXPECT_EQ(next[i] - next[i - 1], 1) << joined(fresh);
+  EXPECT_FALSE(contains(fresh, "Loaded the world!"));
+  ASSERT_TRUE(waitUntilResting(30)) << "a new world starts the player at (30, 800)";
+  EXPECT_FALSE(fs::exists(savePath())) << "loading created a save file";
   focusWindow(dpy_, window_);
   holdKey(XK_d, 400);
   const int sx = settledSpriteColumn();
@@ -45,18 +54,6 @@ TEST_F(SaveAndLoad, SavedWorldComesBackOnTheNextStart) {
       << "expected the sprite at x " << sx << " and the dug cell at x " << cellX;
   EXPECT_TRUE(near(cellColour(lastShot_, cellX + 10, 470), kGrass));
   EXPECT_EQ(fs::file_size(savePath(), ec), kSaveBytes) << "loading changed the file";
-}
-
-TEST_F(SaveAndLoad, LoadWorldWithoutASaveStartsANewWorld) {
-  ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kLoadWorld)}, 1440, 900));
-  const auto lines = game_->lines();
-  const auto at = positionsInOrder(
-      lines, {"Loading Blocks", "Loading a saved world", "No save found",
-              "Error Loading, making a new world instead.", "Spawning render thread!", "Starting to Draw."});
-  for (int i = 1; i < 6; ++i) EXPECT_EQ(at[i] - at[i - 1], 1) << joined(lines);
-  EXPECT_FALSE(contains(lines, "Loaded the world!"));
-  EXPECT_TRUE(waitUntilResting(30)) << "a new world starts the player at (30, 800)";
-  EXPECT_FALSE(fs::exists(savePath())) << "loading created a save file";
 }
 
 TEST_F(SaveAndLoad, LoadButtonDuringPlayRestoresTheSavedState) {
