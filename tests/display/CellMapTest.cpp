@@ -84,12 +84,10 @@ TEST_P(CellMapFrames, MatchTheOneTilePerCellLoop) {
   FramePair frames(scene, w, h);
   ASSERT_TRUE(frames.ok());
 
-  const Position views[] = {
-      {30.0f, 800.0f},    {1002.5f, 2003.7f}, {1002.5f, 2002.5f}, {0.0f, 2000.0f},
-      {7187.5f, 2000.0f}, {3600.0f, -95.5f},  {3600.0f, -100.0f}, {3600.0f, 4720.0f},
-      {7187.5f, 4720.0f}, {0.0f, -100.0f},    {1002.5f, 2003.7f},  // back to a view whose pixels were written
-                                                                   // before
-  };
+  // The last view comes back to one whose pixels were written before.
+  const Position views[] = {{30.0f, 800.0f},    {1002.5f, 2003.7f}, {1002.5f, 2002.5f}, {0.0f, 2000.0f},
+                            {7187.5f, 2000.0f}, {3600.0f, -95.5f},  {3600.0f, -100.0f}, {3600.0f, 4720.0f},
+                            {7187.5f, 4720.0f}, {0.0f, -100.0f},    {1002.5f, 2003.7f}};
   for (const Position& at : views)
     frames.expectSame(
         at, "view" + std::to_string(static_cast<int>(at.x)) + "_" + std::to_string(static_cast<int>(at.y)));

@@ -93,21 +93,11 @@ TEST(KeyboardTest, OtherKeysChangeNothing) {
   Player player = makeStartingPlayer();
   player.selectedSlot = 2;
   player.keys[ALLEGRO_KEY_LEFT] = 1;
-  const int others[] = {ALLEGRO_KEY_PAD_1,
-                        ALLEGRO_KEY_PAD_2,
-                        ALLEGRO_KEY_PAD_3,
-                        ALLEGRO_KEY_PAD_4,
-                        ALLEGRO_KEY_0,
-                        ALLEGRO_KEY_5,
-                        ALLEGRO_KEY_9,
-                        ALLEGRO_KEY_SPACE,
-                        ALLEGRO_KEY_ESCAPE,
-                        ALLEGRO_KEY_Q,
-                        ALLEGRO_KEY_PAD_8,
-                        ALLEGRO_KEY_ENTER,
-                        0,
-                        ALLEGRO_KEY_MAX - 1};
-  for (int code : others)
+  // The keypad's digits, digits past the slots, other letters, and the ends of the range.
+  for (int code : std::initializer_list<int>{
+           ALLEGRO_KEY_PAD_1, ALLEGRO_KEY_PAD_2, ALLEGRO_KEY_PAD_3, ALLEGRO_KEY_PAD_4, ALLEGRO_KEY_PAD_8,
+           ALLEGRO_KEY_0, ALLEGRO_KEY_5, ALLEGRO_KEY_9, ALLEGRO_KEY_SPACE, ALLEGRO_KEY_ESCAPE, ALLEGRO_KEY_Q,
+           ALLEGRO_KEY_ENTER, 0, ALLEGRO_KEY_MAX - 1})
     for (ALLEGRO_EVENT_TYPE type : {ALLEGRO_EVENT_KEY_DOWN, ALLEGRO_EVENT_KEY_UP})
       EXPECT_TRUE(samePlayer(press(player, type, code), player)) << "key " << code << " type " << type;
 }
