@@ -5,7 +5,6 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>

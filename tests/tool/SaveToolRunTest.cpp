@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -111,7 +110,6 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
   write("TessalySave.1.wld", Bytes(100, 7));
   fs::create_directory(work / "TessalySave.2.wld");
   fs::create_directory(work / "taken.png");
-  write("long.wld", Bytes(kSaveFileBytes + 4096));
   const struct {
     std::string arguments;
     int status;
@@ -122,7 +120,6 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
       {"map TessalySave.wld TessalySave.1.wld", 2, "tessaly-save: the picture's name must end in .png"},
       {"info TessalySave.1.wld", 1,
        "TessalySave.1.wld: The save file is damaged: it holds 100 bytes, not 9677080"},
-      {"info long.wld", 1, "long.wld: The save file is damaged: it holds 9681176 bytes, not 9677080"},
       {"map TessalySave.1.wld", 1, "TessalySave.1.wld: The save file is damaged: it holds 100 bytes"},
       {"info TessalySave.2.wld", 1, "TessalySave.2.wld: The save file is not a regular file"},
       {"info TessalySave.3.wld", 1, "TessalySave.3.wld: No save found"},
