@@ -14,13 +14,6 @@ using namespace displaytest;
 
 namespace {
 
-struct ScreenSize {
-  int width, height;
-};
-
-// Names a screen size in failure messages.
-void PrintTo(const ScreenSize& size, std::ostream* out) { *out << size.width << "x" << size.height; }
-
 struct Position {
   float x, y;
 };
@@ -129,9 +122,7 @@ TEST_P(CellMapFrames, MatchTheOneTilePerCellLoop) {
 INSTANTIATE_TEST_SUITE_P(Screens, CellMapFrames,
                          testing::Values(ScreenSize{1280, 768}, ScreenSize{1440, 900}, ScreenSize{1680, 1050},
                                          ScreenSize{1920, 1200}, ScreenSize{1445, 905}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
-                         });
+                         screenSizeName);
 
 // A screen larger than the world: both ways of drawing stay inside the grid
 // (the ASan build checks the reads) and agree; nothing shows past the world.
