@@ -5,6 +5,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <bit>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -63,31 +64,9 @@ std::string windowTitle(Display* dpy, Window w, Atom netWmName, Atom utf8) {
   return title;
 }
 
-int maskShift(unsigned long mask) {
-  int shift = 0;
-  while (mask && !(mask & 1)) {
-    mask >>= 1;
-    ++shift;
-  }
-  return shift;
-}
-
-int maskBits(unsigned long mask) {
-  mask >>= maskShift(mask);
-  int bits = 0;
-  while (mask & 1) {
-    mask >>= 1;
-    ++bits;
-  }
-  return bits;
-}
-
-std::uint8_t channel(unsigned long value, unsigned long mask, int shift, int bits) {
-  if (bits == 0) return 0;
-  unsigned long v = (value & mask) >> shift;
-  if (bits >= 8) return static_cast<std::uint8_t>(v >> (bits - 8));
-  unsigned long max = (1ul << bits) - 1;
-  return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+// One 8-bit channel of a pixel: the servers here are all 24 bits deep.
+std::uint8_t channel(unsigned long value, unsigned long mask) {
+  return static_cast<std::uint8_t>((value & mask) >> std::countr_zero(mask));
 }
 
 }  // namespace
@@ -337,8 +316,6 @@ Image captureWindow(Display* dpy, Window w) {
   image.width = s.width;
   image.height = s.height;
   image.rgb.resize(static_cast<size_t>(s.width) * s.height * 3);
-  const int rs = maskShift(x->red_mask), gs = maskShift(x->green_mask), bs = maskShift(x->blue_mask);
-  const int rb = maskBits(x->red_mask), gb = maskBits(x->green_mask), bb = maskBits(x->blue_mask);
   const bool fast = x->bits_per_pixel == 32 && x->byte_order == LSBFirst;
   std::uint8_t* out = image.rgb.data();
   for (int y = 0; y < s.height; ++y) {
@@ -352,9 +329,9 @@ Image captureWindow(Display* dpy, Window w) {
       } else {
         v = XGetPixel(x, i, y);
       }
-      *out++ = channel(v, x->red_mask, rs, rb);
-      *out++ = channel(v, x->green_mask, gs, gb);
-      *out++ = channel(v, x->blue_mask, bs, bb);
+      *out++ = channel(v, x->red_mask);
+      *out++ = channel(v, x->green_mask);
+      *out++ = channel(v, x->blue_mask);
     }
   }
   XDestroyImage(x);
