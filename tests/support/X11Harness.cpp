@@ -64,6 +64,23 @@ std::string windowTitle(Display* dpy, Window w, Atom netWmName, Atom utf8) {
   return title;
 }
 
+// A property of 32-bit values (Xlib hands them over as longs), empty if unset.
+std::vector<unsigned long> longsProperty(Display* dpy, Window w, const char* name, long most) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> values;
+  if (XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, most, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
+      data) {
+    const unsigned long* fields = reinterpret_cast<const unsigned long*>(data);
+    if (format == 32) values.assign(fields, fields + count);
+    XFree(data);
+  }
+  return values;
+}
+
 // One 8-bit channel of a pixel: the servers here are all 24 bits deep.
 std::uint8_t channel(unsigned long value, unsigned long mask) {
   return static_cast<std::uint8_t>((value & mask) >> std::countr_zero(mask));
@@ -184,40 +201,14 @@ Size windowSize(Display* dpy, Window w) {
 }
 
 bool windowIsFrameless(Display* dpy, Window w) {
-  Atom hints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool frameless = false;
-  if (XGetWindowProperty(dpy, w, hints, 0, 5, False, AnyPropertyType, &type, &format, &count, &after,
-                         &data) == Success &&
-      data) {
-    // flags, functions, decorations, input mode, status; flag 2 means
-    // the decorations field is in use.
-    const long* fields = reinterpret_cast<const long*>(data);
-    frameless = format == 32 && count >= 3 && (fields[0] & 2) && fields[2] == 0;
-    XFree(data);
-  }
-  return frameless;
+  // flags, functions, decorations, input mode, status; flag 2 means the
+  // decorations field is in use.
+  const auto fields = longsProperty(dpy, w, "_MOTIF_WM_HINTS", 5);
+  return fields.size() >= 3 && (fields[0] & 2) && fields[2] == 0;
 }
 
 std::vector<unsigned long> windowIcons(Display* dpy, Window w) {
-  Atom icon = XInternAtom(dpy, "_NET_WM_ICON", False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  std::vector<unsigned long> values;
-  if (XGetWindowProperty(dpy, w, icon, 0, 1 << 20, False, AnyPropertyType, &type, &format, &count, &after,
-                         &data) == Success &&
-      data) {
-    // Format 32 comes as longs, one value each.
-    const unsigned long* fields = reinterpret_cast<const unsigned long*>(data);
-    if (format == 32) values.assign(fields, fields + count);
-    XFree(data);
-  }
-  return values;
+  return longsProperty(dpy, w, "_NET_WM_ICON", 1 << 20);
 }
 
 Window waitForWindowSize(Display* dpy, const std::string& title, int width, int height, Millis timeout) {
