@@ -87,7 +87,11 @@ class GameTest : public ::testing::Test {
   // window of the given size.
   void startPlaying(const std::vector<Point>& clicks, int width, int height);
 
-  void startNewWorld() { ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kNewWorld)}, 1440, 900)); }
+  // New World at 1440 x 900, played once the player has landed.
+  void startNewWorld() {
+    ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kNewWorld)}, 1440, 900));
+    ASSERT_TRUE(waitUntilResting(30)) << "the player did not land at (30, 450)";
+  }
 
   // Waits until the sprite stands at screen column x with its feet on the
   // grass row (rows 450..469 on a 1440x900 screen, grass from 470).

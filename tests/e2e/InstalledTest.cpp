@@ -59,7 +59,6 @@ TEST_F(Installed, KeepsTheSaveAndThePicturesInThePlayersFolderAndTheToolFindsThe
   const fs::path share = home_ / "share";  // not there yet: made on the first start
   environment_ = {"XDG_DATA_HOME=" + share.string()};
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
   click(dpy_, window_, 1370, 890);  // Save
   ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
   focusWindow(dpy_, window_);
@@ -108,29 +107,17 @@ TEST_F(Installed, KeepsTheSaveAndThePicturesInThePlayersFolderAndTheToolFindsThe
   EXPECT_EQ(0u, listed.rfind("TessalySave.wld ", 0)) << listed;
 }
 
+// The folder's own failures (a file in the way...) are DataFolder.*'s; here
+// the game's answer to one, with neither HOME nor XDG_DATA_HOME set.
 TEST_F(Installed, WithoutAUsableDataFolderSaysSoInOneLineAndWritesNothing) {
-  const fs::path file = home_ / "file";
-  std::ofstream(file) << "not a folder";
-  const struct {
-    std::vector<std::string> environment;
-    std::string line;
-  } kCases[] = {
-      {{"XDG_DATA_HOME=" + file.string()},
-       "Cannot make the data folder " + (file / "tessaly").string() + ": Not a directory"},
-      {{"XDG_DATA_HOME", "HOME"},
-       "Cannot find the data folder: neither HOME nor an absolute XDG_DATA_HOME is set"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.line);
-    environment_ = c.environment;
-    ASSERT_NO_FATAL_FAILURE(launch());
-    EXPECT_EQ(1, game_->waitForExit(kExitTimeout));
-    EXPECT_EQ((std::vector<std::string>{
-                  "Starting Tessaly 0.69! Please note that this is mainly a debug window.", c.line}),
-              game_->lines());
-    EXPECT_TRUE(fs::is_empty(workDir_));
-    EXPECT_EQ(std::set<std::string>{"file"}, entries(home_));
-  }
+  environment_ = {"XDG_DATA_HOME", "HOME"};
+  ASSERT_NO_FATAL_FAILURE(launch());
+  EXPECT_EQ(1, game_->waitForExit(kExitTimeout));
+  EXPECT_EQ((std::vector<std::string>{
+                "Starting Tessaly 0.69! Please note that this is mainly a debug window.",
+                "Cannot find the data folder: neither HOME nor an absolute XDG_DATA_HOME is set"}),
+            game_->lines());
+  EXPECT_TRUE(fs::is_empty(workDir_));
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ class KeptWorld : public GameTest {
   // Play starts on a new world and the player walks a little: a change not yet saved.
   void startAndWalk() {
     ASSERT_NO_FATAL_FAILURE(startNewWorld());
-    ASSERT_TRUE(waitUntilResting(30));
     focusWindow(dpy_, window_);
     holdKey(XK_d, 200);
   }
@@ -36,7 +35,6 @@ class KeptWorld : public GameTest {
 // screen, as closing it.
 TEST_F(KeptWorld, ClosingOrATerminationSignalAutosavesOnlyChangesNotYetSaved) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
   focusWindow(dpy_, window_);  // Ctrl+Alt+End and Ctrl+Alt+Delete do not end the game
   for (unsigned long key : {XK_End, XK_Delete}) {
     keyDown(dpy_, XK_Control_L);

@@ -18,7 +18,6 @@ using Play = GameTest;
 
 TEST_F(Play, HoldingDWalksAbout150PixelsASecond) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
   focusWindow(dpy_, window_);
   const int before = settledSpriteColumn();
   ASSERT_EQ(before, 30);
@@ -33,11 +32,10 @@ TEST_F(Play, HoldingDWalksAbout150PixelsASecond) {
 // X11 sends the wheel as buttons 4 (up) and 5 (down).
 TEST_F(Play, TheWheelAndTheDigitsChooseTheSlotDiggingAndPlacingUse) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitForCell(138, 900 - 38, kDirt, kSettleTimeout)) << "slot 1 marker missing at start";
+  ASSERT_TRUE(waitForCell(138, 900 - 38, kDirt)) << "slot 1 marker missing at start";
   click(dpy_, window_, 720, 300, 5);
   click(dpy_, window_, 720, 300, 5);
   EXPECT_TRUE(waitForCell(138, 900 - 18, kStone)) << describe(cellColour(lastShot_, 138, 900 - 18));
-  ASSERT_TRUE(waitUntilResting(30));
   focusWindow(dpy_, window_);
   // The player stands at (30, 1190): grass row 121 is at screen row 470 and
   // sky row 120 at 460; column 5 is within reach.
@@ -58,7 +56,6 @@ TEST_F(Play, TheWheelAndTheDigitsChooseTheSlotDiggingAndPlacingUse) {
 // once-a-second frame, so only its answer to being uncovered passes them all.
 TEST_F(Play, AnUncoveredWindowShowsTheGameAgain) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
   pause(500);
   const Image still = shot();
   const Window root = DefaultRootWindow(dpy_);

@@ -58,7 +58,6 @@ TEST_F(SaveAndLoad, LoadWorldStartsANewWorldWithoutASaveAndTheSavedOneWithIt) {
 
 TEST_F(SaveAndLoad, LoadButtonDuringPlayRestoresTheSavedState) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
   focusWindow(dpy_, window_);
   click(dpy_, window_, 55, 475);
   ASSERT_TRUE(waitForCell(50, 470, kBlack));
