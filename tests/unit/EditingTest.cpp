@@ -41,11 +41,7 @@ class Editing : public testing::Test {
   // A mouse press at screen (x, y) with `button`, as the main loop passes it
   // on; the whole result stays in `last`.
   Player press(const Player& player, int x, int y, int button) {
-    ALLEGRO_EVENT event{};
-    event.type = ALLEGRO_EVENT_MOUSE_BUTTON_DOWN;
-    event.mouse.x = x;
-    event.mouse.y = y;
-    event.mouse.button = button;
+    const ALLEGRO_EVENT event = mouseEvent(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x, y, button);
     last = handleMouseDown(event, &grid->world, catalogue, player);
     lastButton = pressedButton(event, last.player);
     return last.player;

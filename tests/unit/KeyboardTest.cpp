@@ -6,14 +6,6 @@
 
 namespace {
 
-// A keyboard event of the given type and key code.
-ALLEGRO_EVENT keyEvent(ALLEGRO_EVENT_TYPE type, int keycode) {
-  ALLEGRO_EVENT event{};
-  event.type = type;
-  event.keyboard.keycode = keycode;
-  return event;
-}
-
 // Feed one key event through the handler.
 Player press(Player player, ALLEGRO_EVENT_TYPE type, int keycode) {
   return handleKeyEvent(keyEvent(type, keycode), player);
@@ -81,7 +73,7 @@ TEST(KeyboardTest, TheWheelStepsThroughTheSlots) {
   for (const auto& s : kSteps) {
     Player player = makeStartingPlayer();
     player.selectedSlot = s.slot;
-    ALLEGRO_EVENT event = keyEvent(ALLEGRO_EVENT_MOUSE_AXES, 0);
+    ALLEGRO_EVENT event = mouseEvent(ALLEGRO_EVENT_MOUSE_AXES, 0, 0, 0);
     event.mouse.dz = s.dz;
     Player expected = player;
     expected.selectedSlot = s.expected;
