@@ -14,13 +14,6 @@ using namespace displaytest;
 
 namespace {
 
-struct ScreenSize {
-  int width, height;
-};
-
-// Names a screen size in failure messages.
-void PrintTo(const ScreenSize& size, std::ostream* out) { *out << size.width << "x" << size.height; }
-
 struct Position {
   float x, y;
 };
@@ -84,12 +77,10 @@ TEST_P(CellMapFrames, MatchTheOneTilePerCellLoop) {
   FramePair frames(scene, w, h);
   ASSERT_TRUE(frames.ok());
 
-  const Position views[] = {
-      {30.0f, 800.0f},    {1002.5f, 2003.7f}, {1002.5f, 2002.5f}, {0.0f, 2000.0f},
-      {7187.5f, 2000.0f}, {3600.0f, -95.5f},  {3600.0f, -100.0f}, {3600.0f, 4720.0f},
-      {7187.5f, 4720.0f}, {0.0f, -100.0f},    {1002.5f, 2003.7f},  // back to a view whose pixels were written
-                                                                   // before
-  };
+  // The last view comes back to one whose pixels were written before.
+  const Position views[] = {{30.0f, 800.0f},    {1002.5f, 2003.7f}, {1002.5f, 2002.5f}, {0.0f, 2000.0f},
+                            {7187.5f, 2000.0f}, {3600.0f, -95.5f},  {3600.0f, -100.0f}, {3600.0f, 4720.0f},
+                            {7187.5f, 4720.0f}, {0.0f, -100.0f},    {1002.5f, 2003.7f}};
   for (const Position& at : views)
     frames.expectSame(
         at, "view" + std::to_string(static_cast<int>(at.x)) + "_" + std::to_string(static_cast<int>(at.y)));
@@ -131,9 +122,7 @@ TEST_P(CellMapFrames, MatchTheOneTilePerCellLoop) {
 INSTANTIATE_TEST_SUITE_P(Screens, CellMapFrames,
                          testing::Values(ScreenSize{1280, 768}, ScreenSize{1440, 900}, ScreenSize{1680, 1050},
                                          ScreenSize{1920, 1200}, ScreenSize{1445, 905}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
-                         });
+                         screenSizeName);
 
 // A screen larger than the world: both ways of drawing stay inside the grid
 // (the ASan build checks the reads) and agree; nothing shows past the world.

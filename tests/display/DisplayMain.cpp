@@ -14,6 +14,7 @@
 #include "Artifacts.h"
 #include "DisplaySupport.h"
 #include "screens/HudLayout.h"
+#include "screens/HudText.h"
 #include "world/Terrain.h"
 
 namespace displaytest {
@@ -110,13 +111,9 @@ Watchdog::~Watchdog() {
 
 std::vector<Box> hudElementBoxes(const Player& player, ALLEGRO_FONT* font) {
   const int w = player.screenWidth, h = player.screenHeight;
-  char lines[6][64];
-  std::snprintf(lines[0], 64, "Player X: %.1f", static_cast<double>(player.x));
-  std::snprintf(lines[1], 64, "Player Y: %.1f", static_cast<double>(player.y));
-  std::snprintf(lines[2], 64, "1) Dirt: %d", player.dirtCount);
-  std::snprintf(lines[3], 64, "2) Grass: %d", player.grassCount);
-  std::snprintf(lines[4], 64, "3) Stone: %d", player.stoneCount);
-  std::snprintf(lines[5], 64, "4) Gold: %d", player.goldCount);
+  const HudText text = formatHudText(player);  // its wording: the logic tests' HudText.*
+  const char* lines[6] = {text.playerX,  text.playerY,  text.slots[0],
+                          text.slots[1], text.slots[2], text.slots[3]};
   std::vector<Box> boxes;
   const int lineHeight = al_get_font_line_height(font);
   for (int i = 0; i < 6; ++i) {

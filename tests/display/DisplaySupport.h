@@ -4,6 +4,7 @@
 
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
+#include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <functional>
@@ -34,6 +35,15 @@ constexpr Rgb kSpriteColour{0, 125, 125};
 // Tile colour of each block kind, by typeId.
 constexpr Rgb kKindColour[kBlockKinds] = {kBlack,     kSkyTile,  kDirtTile, kGrassTile,
                                           kStoneTile, kGoldTile, kBlack};
+
+// A screen size as a test parameter, named "WxH" in test names and messages.
+struct ScreenSize {
+  int width, height;
+};
+inline void PrintTo(const ScreenSize& size, std::ostream* out) { *out << size.width << "x" << size.height; }
+inline std::string screenSizeName(const testing::TestParamInfo<ScreenSize>& info) {
+  return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+}
 
 // The client connection to this process's Xvfb (opened by main).
 Display* xDisplay();

@@ -15,13 +15,6 @@ namespace {
 constexpr Rgb kMagenta{255, 0, 255};
 constexpr Rgb kSlotColour[4] = {kDirtTile, kGrassTile, kStoneTile, kGoldTile};
 
-struct ScreenSize {
-  int width, height;
-};
-
-// Names a screen size in failure messages.
-void PrintTo(const ScreenSize& size, std::ostream* out) { *out << size.width << "x" << size.height; }
-
 class HudDrawing : public testing::TestWithParam<ScreenSize> {};
 
 TEST_P(HudDrawing, EveryElementStandsWhereItBelongs) {
@@ -99,8 +92,6 @@ TEST_P(HudDrawing, EveryElementStandsWhereItBelongs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, HudDrawing, testing::Values(ScreenSize{1440, 900}, ScreenSize{1680, 1050}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
-                         });
+                         screenSizeName);
 
 }  // namespace

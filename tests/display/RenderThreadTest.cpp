@@ -249,10 +249,6 @@ TEST(RenderThreadTicks, DrawOnlyWhatChangedAndThenTheWholeFrame) {
   al_destroy_bitmap(scratch);
 }
 
-}  // namespace
-
-namespace {
-
 // F12: every press asked for before a frame gets a picture of it, and a
 // picture that a full disk (here a file-size limit) failed leaves nothing
 // behind that fails the next one.

@@ -1,8 +1,7 @@
-// What the end-to-end tests share: helpers, save files and the fixture.
+// What the end-to-end tests share: helpers and the fixture.
 #include "GameFixture.h"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -11,9 +10,6 @@
 namespace gametest {
 
 void pause(int ms) { std::this_thread::sleep_for(milliseconds(ms)); }
-
-bool isWhite(Rgb c) { return c.r > 200 && c.g > 200 && c.b > 200; }
-bool isDark(Rgb c) { return c.r < 90 && c.g < 90 && c.b < 90; }
 
 bool spriteAt(const Image& img, int x, int y) {
   for (Point p : {Point{x, y}, Point{x + 9, y}, Point{x, y + 19}, Point{x + 9, y + 19}, Point{x + 5, y + 10}})
@@ -35,13 +31,6 @@ Rgb cellColour(const Image& img, int x, int y) {
   for (Point p : {Point{x + 1, y + 1}, Point{x + 8, y + 1}, Point{x + 1, y + 8}, Point{x + 8, y + 8}})
     if (!near(img.pixel(p.x, p.y), c)) return {-1, -1, -1};
   return c;
-}
-
-bool anyPixel(const Image& img, int x0, int y0, int x1, int y1, bool (*test)(Rgb)) {
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (test(img.pixel(x, y))) return true;
-  return false;
 }
 
 std::string describe(Rgb c) {
@@ -79,53 +68,6 @@ std::string joined(const std::vector<std::string>& lines) {
   std::string all;
   for (const auto& l : lines) all += "  | " + l + "\n";
   return all;
-}
-
-// ------------------------------------------------------------ save files
-
-SaveImage::SaveImage() : bytes_(kSaveBytes, 0) {
-  for (int col = 0; col < kColumns; ++col)
-    for (int row = 0; row < kRows; ++row) setCell(col, row, row <= 120 ? 1 : row == 479 ? 0 : 3);
-  setPlayer(30.0f, 800.0f);
-  put32(32, 1);      // selected slot
-  put32(264, 1440);  // screen size as the writer had it
-  put32(268, 900);
-  bytes_[272] = 1;  // load requested
-  put32(276, 1);    // a stale failure flag
-}
-
-void SaveImage::setPlayer(float x, float y) {
-  putFloat(0, x);
-  putFloat(4, y);
-  bytes_[28] = 1;  // on the ground
-}
-
-void SaveImage::setCell(int col, int row, int typeId) {
-  static const char* names[] = {"NULL", "Air", "Dirt", "Grass", "Stone", "Gold", "Undergro"};
-  const size_t at = cellOffset(col, row);
-  std::memset(&bytes_[at], 0, 28);
-  if (typeId >= 0 && typeId <= 6) std::memcpy(&bytes_[at], names[typeId], std::strlen(names[typeId]));
-  put32(at + 8, static_cast<std::uint32_t>(typeId));
-  put32(at + 12, 0xDEADBEEF);  // the writer's tile reference: meaningless
-  bytes_[at + 16] = (typeId == 1 || typeId == 6) ? 1 : 0;
-  putFloat(at + 20, col * 10.0f);
-  putFloat(at + 24, row * 10.0f);
-}
-
-bool SaveImage::write(const fs::path& path) const {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
-  return static_cast<bool>(out);
-}
-
-void SaveImage::put32(size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void SaveImage::putFloat(size_t at, float f) {
-  std::uint32_t v;
-  std::memcpy(&v, &f, 4);
-  put32(at, v);
 }
 
 // ---------------------------------------------------------------- fixture
@@ -225,15 +167,6 @@ bool GameTest::waitForCell(int x, int y, Rgb colour, milliseconds timeout) {
 void GameTest::closeGameAndExpectCleanExit() {
   sendCloseRequest(dpy_, window_);
   EXPECT_EQ(game_->waitForExit(kExitTimeout), 0) << joined(game_->lines());
-}
-
-bool GameTest::waitForCount(const std::string& text, int count, milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (countOf(game_->lines(), text) < count) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    pause(20);
-  }
-  return true;
 }
 
 }  // namespace gametest

@@ -1,5 +1,5 @@
 // What the end-to-end tests share: the game's fixed places and colours, the
-// picture and console helpers, hand-made save files, and the fixture that
+// picture and console helpers, and the fixture that
 // runs the real game under its own X server in a fresh working directory.
 #pragma once
 
@@ -25,11 +25,9 @@ constexpr char kSaveName[] = "TessalySave.wld";
 constexpr std::uintmax_t kSaveBytes = 9'677'080;
 
 constexpr Rgb kSprite{0, 125, 125};
-constexpr Rgb kSky{125, 125, 255};
 constexpr Rgb kGrass{0, 255, 0};
 constexpr Rgb kDirt{160, 100, 25};
 constexpr Rgb kStone{125, 125, 125};
-constexpr Rgb kGold{255, 255, 0};
 constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kButtonGrey{165, 165, 165};
 
@@ -38,7 +36,7 @@ struct Point {
   int x;
   int y;
 };
-constexpr Point k1280{50, 50}, k1440{200, 50}, k1680{350, 50}, kFullscreen{500, 50};
+constexpr Point k1680{350, 50}, kFullscreen{500, 50};
 constexpr Point kNewWorld{215, 160}, kLoadWorld{340, 160};
 constexpr Point centreOf(Point corner) { return {corner.x + 40, corner.y + 20}; }
 
@@ -48,9 +46,6 @@ constexpr milliseconds kExitTimeout{20000};
 constexpr milliseconds kSettleTimeout{20000};
 
 void pause(int ms);
-
-bool isWhite(Rgb c);
-bool isDark(Rgb c);
 
 // Whether a 10 x 20 sprite covers the rectangle at (x, y), sampled at its
 // corners and middle.
@@ -64,8 +59,6 @@ int spriteColumn(const Image& img, int row);
 // (x, y), sampled at its middle, provided its corners agree; otherwise -1s.
 Rgb cellColour(const Image& img, int x, int y);
 
-bool anyPixel(const Image& img, int x0, int y0, int x1, int y1, bool (*test)(Rgb));
-
 std::string describe(Rgb c);
 
 // Positions of `expected` in `lines`, each searched after the previous one;
@@ -76,26 +69,6 @@ std::vector<int> positionsInOrder(const std::vector<std::string>& lines,
 int countOf(const std::vector<std::string>& lines, const std::string& text);
 bool contains(const std::vector<std::string>& lines, const std::string& text);
 std::string joined(const std::vector<std::string>& lines);
-
-// A save file built field by field: the 280-byte player block and the
-// 345,600 column-major cell records of 28 bytes, little-endian.
-class SaveImage {
- public:
-  static constexpr int kColumns = 720, kRows = 480;
-
-  SaveImage();
-  void setPlayer(float x, float y);
-  void setCell(int col, int row, int typeId);
-  void truncate(size_t size) { bytes_.resize(size); }
-  bool write(const fs::path& path) const;
-
- private:
-  static size_t cellOffset(int col, int row) { return 280 + 13440 * static_cast<size_t>(col) + 28 * row; }
-  void put32(size_t at, std::uint32_t v);
-  void putFloat(size_t at, float f);
-
-  std::vector<std::uint8_t> bytes_;
-};
 
 class GameTest : public ::testing::Test {
  protected:
@@ -114,7 +87,11 @@ class GameTest : public ::testing::Test {
   // window of the given size.
   void startPlaying(const std::vector<Point>& clicks, int width, int height);
 
-  void startNewWorld() { ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kNewWorld)}, 1440, 900)); }
+  // New World at 1440 x 900, played once the player has landed.
+  void startNewWorld() {
+    ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kNewWorld)}, 1440, 900));
+    ASSERT_TRUE(waitUntilResting(30)) << "the player did not land at (30, 450)";
+  }
 
   // Waits until the sprite stands at screen column x with its feet on the
   // grass row (rows 450..469 on a 1440x900 screen, grass from 470).
@@ -130,8 +107,6 @@ class GameTest : public ::testing::Test {
   bool waitForCell(int x, int y, Rgb colour, milliseconds timeout = milliseconds(5000));
 
   void closeGameAndExpectCleanExit();
-
-  bool waitForCount(const std::string& text, int count, milliseconds timeout = kLineTimeout);
 
   fs::path savePath() const { return workDir_ / kSaveName; }
 

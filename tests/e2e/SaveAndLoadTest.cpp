@@ -1,6 +1,6 @@
 // The real game's save file: saving, loading at start and during play, and
 // the wiring of a refused load (what each damage says, and the Save and Load
-// areas to the pixel, are the unit tests').
+// areas to the pixel, are the unit tests': SaveDisk.*, HudButtonAt.*).
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
@@ -13,9 +13,18 @@ namespace {
 
 using SaveAndLoad = GameTest;
 
-TEST_F(SaveAndLoad, SavedWorldComesBackOnTheNextStart) {
-  ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
+// Load World without a save starts a new world; saved, that world comes
+// back on the next start.
+TEST_F(SaveAndLoad, LoadWorldStartsANewWorldWithoutASaveAndTheSavedOneWithIt) {
+  ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kLoadWorld)}, 1440, 900));
+  const auto fresh = game_->lines();
+  const auto next = positionsInOrder(
+      fresh, {"Loading Blocks", "Loading a saved world", "No save found",
+              "Error Loading, making a new world instead.", "Spawning render thread!", "Starting to Draw."});
+  for (int i = 1; i < 6; ++i) EXPECT_EQ(next[i] - next[i - 1], 1) << joined(fresh);
+  EXPECT_FALSE(contains(fresh, "Loaded the world!"));
+  ASSERT_TRUE(waitUntilResting(30)) << "a new world starts the player at (30, 800)";
+  EXPECT_FALSE(fs::exists(savePath())) << "loading created a save file";
   focusWindow(dpy_, window_);
   holdKey(XK_d, 400);
   const int sx = settledSpriteColumn();
@@ -47,46 +56,18 @@ TEST_F(SaveAndLoad, SavedWorldComesBackOnTheNextStart) {
   EXPECT_EQ(fs::file_size(savePath(), ec), kSaveBytes) << "loading changed the file";
 }
 
-TEST_F(SaveAndLoad, LoadWorldWithoutASaveStartsANewWorld) {
-  ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kLoadWorld)}, 1440, 900));
-  const auto lines = game_->lines();
-  const auto at = positionsInOrder(
-      lines, {"Loading Blocks", "Loading a saved world", "No save found",
-              "Error Loading, making a new world instead.", "Spawning render thread!", "Starting to Draw."});
-  for (int i = 1; i < 6; ++i) EXPECT_EQ(at[i] - at[i - 1], 1) << joined(lines);
-  EXPECT_FALSE(contains(lines, "Loaded the world!"));
-  EXPECT_TRUE(waitUntilResting(30)) << "a new world starts the player at (30, 800)";
-  EXPECT_FALSE(fs::exists(savePath())) << "loading created a save file";
-}
-
-// The wiring of a refused load at start: its one line, then a new world (what
-// each kind of damage says: SaveDiskTest).
-TEST_F(SaveAndLoad, ADamagedSaveAtStartSaysWhatIsWrongAndStartsANewWorld) {
-  SaveImage save;
-  for (int col = 0; col < 720; ++col)
-    for (int row = 121; row < 479; ++row) save.setCell(col, row, 4);
-  save.setPlayer(100.0f, 1190.0f);
-  save.truncate(kSaveBytes / 2);
-  ASSERT_TRUE(save.write(savePath()));
-
-  ASSERT_NO_FATAL_FAILURE(startPlaying({centreOf(kLoadWorld)}, 1440, 900));
-  const auto lines = game_->lines();
-  const auto at = positionsInOrder(
-      lines, {"Loading a saved world", "Error Loading, making a new world instead.", "Starting to Draw."});
-  ASSERT_GE(at[2], 0) << joined(lines);
-  EXPECT_EQ(at[1] - at[0], 2) << "expected exactly one line about the damage\n" << joined(lines);
-  EXPECT_FALSE(contains(lines, "Loaded the world!")) << joined(lines);
-  // A fresh world: the player starts at (30, 800) and lands on grass.
-  EXPECT_TRUE(waitUntilResting(30)) << "not a new world";
-  EXPECT_TRUE(near(cellColour(lastShot_, 700, 470), kGrass));
-}
-
 TEST_F(SaveAndLoad, LoadButtonDuringPlayRestoresTheSavedState) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
   focusWindow(dpy_, window_);
   click(dpy_, window_, 55, 475);
   ASSERT_TRUE(waitForCell(50, 470, kBlack));
+  // A Load with no file yet changes nothing.
+  click(dpy_, window_, 1420, 890);
+  ASSERT_TRUE(game_->waitForLine("No save found", kLineTimeout)) << joined(game_->lines());
+  pause(300);
+  EXPECT_TRUE(spriteAt(shot(), 30, 450)) << "the player moved";
+  EXPECT_TRUE(near(cellColour(lastShot_, 50, 470), kBlack)) << describe(cellColour(lastShot_, 50, 470));
+  EXPECT_TRUE(near(cellColour(lastShot_, 60, 470), kGrass));
   click(dpy_, window_, 1370, 890);  // Save
   ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
 
@@ -115,22 +96,6 @@ TEST_F(SaveAndLoad, LoadButtonDuringPlayRestoresTheSavedState) {
       << describe(cellColour(lastShot_, 50, 470)) << ", later hole "
       << describe(cellColour(lastShot_, 60, 470));
   closeGameAndExpectCleanExit();
-}
-
-TEST_F(SaveAndLoad, LoadButtonWithoutAUsableSaveChangesNothing) {
-  ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitUntilResting(30));
-  click(dpy_, window_, 55, 475);
-  ASSERT_TRUE(waitForCell(50, 470, kBlack));
-
-  click(dpy_, window_, 1420, 890);  // Load, with no file
-  ASSERT_TRUE(game_->waitForLine("No save found", kLineTimeout)) << joined(game_->lines());
-
-  pause(300);
-  const Image img = shot();
-  EXPECT_TRUE(spriteAt(img, 30, 450)) << "the player moved";
-  EXPECT_TRUE(near(cellColour(img, 50, 470), kBlack)) << describe(cellColour(img, 50, 470));
-  for (int x : {30, 60, 300, 1000}) EXPECT_TRUE(near(cellColour(img, x, 470), kGrass)) << "x " << x;
 }
 
 }  // namespace

@@ -59,20 +59,6 @@ TEST_F(StartUp, NewWorldPrintsEveryStartUpLineInOrderAndGrowsTheWindow) {
   EXPECT_TRUE(!raw.empty() && raw.back() == '\n') << "the last line is not ended by a newline";
 }
 
-TEST_F(StartUp, ClosingTheGameWindowShutsDownInOrderWithStatusZero) {
-  ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitForImage(
-      dpy_, window_, [](const Image& img) { return spriteAt(img, 30, 450); }, kSettleTimeout, &lastShot_));
-  sendCloseRequest(dpy_, window_);
-  ASSERT_EQ(game_->waitForExit(kExitTimeout), 0) << joined(game_->lines());
-  const auto lines = game_->lines();
-  const auto at =
-      positionsInOrder(lines, {"Starting to Draw.", "Destroying all that we worked so hard to create :(",
-                               "Quitting, Thanks for playing!"});
-  EXPECT_GE(at[2], 0) << joined(lines);
-  EXPECT_EQ(at[2], static_cast<int>(lines.size()) - 1) << "lines after the farewell\n" << joined(lines);
-}
-
 class StartUpWithoutFont : public GameTest {
  protected:
   StartUpWithoutFont() { withFont_ = false; }

@@ -1,6 +1,6 @@
-// Catalogues and hand-made grids for the logic tests and benchmarks: a world
-// all Air (or any one kind) with chosen cells of other kinds, built from the
-// catalogue without its tiles.
+// Catalogues, hand-made grids and events for the logic tests and benchmarks:
+// a world all Air (or any one kind) with chosen cells of other kinds, built
+// from the catalogue without its tiles.
 #pragma once
 
 #include <algorithm>
@@ -44,6 +44,18 @@ inline void setCell(World* world, int col, int row, BlockId kind = kStone) {
 inline void setRow(World* world, int row, BlockId kind = kStone, int firstCol = 0,
                    int lastCol = kWorldColumns - 1) {
   for (int col = firstCol; col <= lastCol; ++col) setCell(world, col, row, kind);
+}
+
+// An event as the library delivers it: a key's, or the mouse's at (x, y).
+inline ALLEGRO_EVENT keyEvent(ALLEGRO_EVENT_TYPE type, int keycode) {
+  ALLEGRO_EVENT event{};
+  event.type = type, event.keyboard.keycode = keycode;
+  return event;
+}
+inline ALLEGRO_EVENT mouseEvent(ALLEGRO_EVENT_TYPE type, int x, int y, int button) {
+  ALLEGRO_EVENT event{};
+  event.type = type, event.mouse.x = x, event.mouse.y = y, event.mouse.button = static_cast<unsigned>(button);
+  return event;
 }
 
 // Whether two player records hold the same value in every field.

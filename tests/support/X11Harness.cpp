@@ -5,14 +5,13 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <bit>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -31,18 +30,6 @@ void sleepMs(int ms) { std::this_thread::sleep_for(Millis(ms)); }
 // Windows come and go under our feet (the start window is destroyed while we
 // look at it); a request on a vanished window must not end the test process.
 int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
-
-std::string findInPath(const std::string& program) {
-  if (program.find('/') != std::string::npos) return program;
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return program;
-}
 
 bool fileExists(const std::string& path) {
   struct stat st;
@@ -77,31 +64,26 @@ std::string windowTitle(Display* dpy, Window w, Atom netWmName, Atom utf8) {
   return title;
 }
 
-int maskShift(unsigned long mask) {
-  int shift = 0;
-  while (mask && !(mask & 1)) {
-    mask >>= 1;
-    ++shift;
+// A property of 32-bit values (Xlib hands them over as longs), empty if unset.
+std::vector<unsigned long> longsProperty(Display* dpy, Window w, const char* name, long most) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> values;
+  if (XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, most, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
+      data) {
+    const unsigned long* fields = reinterpret_cast<const unsigned long*>(data);
+    if (format == 32) values.assign(fields, fields + count);
+    XFree(data);
   }
-  return shift;
+  return values;
 }
 
-int maskBits(unsigned long mask) {
-  mask >>= maskShift(mask);
-  int bits = 0;
-  while (mask & 1) {
-    mask >>= 1;
-    ++bits;
-  }
-  return bits;
-}
-
-std::uint8_t channel(unsigned long value, unsigned long mask, int shift, int bits) {
-  if (bits == 0) return 0;
-  unsigned long v = (value & mask) >> shift;
-  if (bits >= 8) return static_cast<std::uint8_t>(v >> (bits - 8));
-  unsigned long max = (1ul << bits) - 1;
-  return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+// One 8-bit channel of a pixel: the servers here are all 24 bits deep.
+std::uint8_t channel(unsigned long value, unsigned long mask) {
+  return static_cast<std::uint8_t>((value & mask) >> std::countr_zero(mask));
 }
 
 }  // namespace
@@ -110,7 +92,6 @@ std::uint8_t channel(unsigned long value, unsigned long mask, int shift, int bit
 
 XvfbServer::XvfbServer(int width, int height, int depth) {
   XSetErrorHandler(ignoreXErrors);
-  const std::string xvfb = findInPath("Xvfb");
   const std::string screen =
       std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   const int first = 100 + static_cast<int>((getpid() * 7) % 800);
@@ -121,7 +102,7 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
     if (fileExists("/tmp/.X11-unix/X" + n) || fileExists("/tmp/.X" + n + "-lock")) continue;
     const std::string name = ":" + n;
 
-    std::vector<std::string> args = {xvfb, name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
+    std::vector<std::string> args = {"Xvfb", name, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -137,7 +118,7 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
         dup2(devNull, 2);
       }
       setpgid(0, 0);  // keep terminal signals meant for the test away from it
-      execv(argv[0], argv.data());
+      execvp(argv[0], argv.data());
       _exit(127);
     }
 
@@ -219,46 +200,15 @@ Size windowSize(Display* dpy, Window w) {
   return {attrs.width, attrs.height};
 }
 
-bool windowViewable(Display* dpy, Window w) {
-  XWindowAttributes attrs;
-  return w != None && XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable;
-}
-
 bool windowIsFrameless(Display* dpy, Window w) {
-  Atom hints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool frameless = false;
-  if (XGetWindowProperty(dpy, w, hints, 0, 5, False, AnyPropertyType, &type, &format, &count, &after,
-                         &data) == Success &&
-      data) {
-    // flags, functions, decorations, input mode, status; flag 2 means
-    // the decorations field is in use.
-    const long* fields = reinterpret_cast<const long*>(data);
-    frameless = format == 32 && count >= 3 && (fields[0] & 2) && fields[2] == 0;
-    XFree(data);
-  }
-  return frameless;
+  // flags, functions, decorations, input mode, status; flag 2 means the
+  // decorations field is in use.
+  const auto fields = longsProperty(dpy, w, "_MOTIF_WM_HINTS", 5);
+  return fields.size() >= 3 && (fields[0] & 2) && fields[2] == 0;
 }
 
 std::vector<unsigned long> windowIcons(Display* dpy, Window w) {
-  Atom icon = XInternAtom(dpy, "_NET_WM_ICON", False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  std::vector<unsigned long> values;
-  if (XGetWindowProperty(dpy, w, icon, 0, 1 << 20, False, AnyPropertyType, &type, &format, &count, &after,
-                         &data) == Success &&
-      data) {
-    // Format 32 comes as longs, one value each.
-    const unsigned long* fields = reinterpret_cast<const unsigned long*>(data);
-    if (format == 32) values.assign(fields, fields + count);
-    XFree(data);
-  }
-  return values;
+  return longsProperty(dpy, w, "_NET_WM_ICON", 1 << 20);
 }
 
 Window waitForWindowSize(Display* dpy, const std::string& title, int width, int height, Millis timeout) {
@@ -357,8 +307,6 @@ Image captureWindow(Display* dpy, Window w) {
   image.width = s.width;
   image.height = s.height;
   image.rgb.resize(static_cast<size_t>(s.width) * s.height * 3);
-  const int rs = maskShift(x->red_mask), gs = maskShift(x->green_mask), bs = maskShift(x->blue_mask);
-  const int rb = maskBits(x->red_mask), gb = maskBits(x->green_mask), bb = maskBits(x->blue_mask);
   const bool fast = x->bits_per_pixel == 32 && x->byte_order == LSBFirst;
   std::uint8_t* out = image.rgb.data();
   for (int y = 0; y < s.height; ++y) {
@@ -372,9 +320,9 @@ Image captureWindow(Display* dpy, Window w) {
       } else {
         v = XGetPixel(x, i, y);
       }
-      *out++ = channel(v, x->red_mask, rs, rb);
-      *out++ = channel(v, x->green_mask, gs, gb);
-      *out++ = channel(v, x->blue_mask, bs, bb);
+      *out++ = channel(v, x->red_mask);
+      *out++ = channel(v, x->green_mask);
+      *out++ = channel(v, x->blue_mask);
     }
   }
   XDestroyImage(x);

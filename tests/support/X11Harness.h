@@ -74,8 +74,6 @@ Window findWindow(Display* dpy, const std::string& title, Millis timeout);
 Size windowSize(Display* dpy, Window w);
 // Polls until a window of this title has exactly this size; kNoWindow on timeout.
 Window waitForWindowSize(Display* dpy, const std::string& title, int width, int height, Millis timeout);
-// Whether the window still exists and is mapped.
-bool windowViewable(Display* dpy, Window w);
 // The window's icons (_NET_WM_ICON): for each, its width, its height and its
 // pixels as 0xAARRGGBB, row by row; empty when it has none.
 std::vector<unsigned long> windowIcons(Display* dpy, Window w);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "SaveTestFiles.h"
 #include "platform/DataFolder.h"
 
 namespace fs = std::filesystem;
@@ -31,9 +32,8 @@ TEST(DataFolder, IsXdgDataHomesWhenAbsoluteElseHomesAndNeverAGuess) {
 }
 
 TEST(DataFolder, IsMadeWithItsParentsForTheOwnerOnlyAndOnlyAsAFolder) {
-  char pattern[] = "/tmp/tessaly-folder-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const fs::path root = pattern;
+  const fs::path root = savetest::makeScratchDirectory("tessaly-folder");
+  ASSERT_FALSE(root.empty());
   const fs::path folder = root / "a/b/tessaly";
   std::string error;
   ASSERT_TRUE(makeDataFolder(folder, &error)) << error;

@@ -41,11 +41,7 @@ class Editing : public testing::Test {
   // A mouse press at screen (x, y) with `button`, as the main loop passes it
   // on; the whole result stays in `last`.
   Player press(const Player& player, int x, int y, int button) {
-    ALLEGRO_EVENT event{};
-    event.type = ALLEGRO_EVENT_MOUSE_BUTTON_DOWN;
-    event.mouse.x = x;
-    event.mouse.y = y;
-    event.mouse.button = button;
+    const ALLEGRO_EVENT event = mouseEvent(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x, y, button);
     last = handleMouseDown(event, &grid->world, catalogue, player);
     lastButton = pressedButton(event, last.player);
     return last.player;
@@ -120,16 +116,7 @@ TEST_F(Editing, OnlyCellsTouchingOpenSpaceCanBeEdited) {
       put(col, row, kStone);
     }
   }
-  // An enclosed block is not dug, and an enclosed hole is not filled.
-  Player after = press(player, 35, 455, 1);
-  EXPECT_EQ(0, after.stoneCount);
-  EXPECT_TRUE(holds(at(3, 80), catalogue, kStone, 3, 80));
-  put(3, 80, kAir);
-  Player stocked = player;
-  stocked.dirtCount = 3;
-  after = press(stocked, 35, 455, 2);
-  EXPECT_EQ(3, after.dirtCount);
-  EXPECT_TRUE(holds(at(3, 80), catalogue, kAir, 3, 80));
+  // What a press on an enclosed block or hole does: the outline test's.
 }
 
 TEST_F(Editing, NeighboursOutsideTheGridCountAsSolid) {
@@ -174,18 +161,7 @@ TEST_F(Editing, DiggingFillsTheCountAndLeavesAirOrUnderground) {
     EXPECT_EQ(INT32_MAX, press(full, c.col * 10 + 5, (c.row - 75) * 10 + 5, 1).*c.count);
     EXPECT_EQ(c.dug, at(c.col, c.row).typeId);
   }
-  // Null is never dug nor filled; a block out of reach stays.
-  put(3, 120, kNull);
-  put(8, 120, kDirt);
-  Player stocked = player;
-  stocked.dirtCount = 1;
-  for (int button : {1, 2}) {
-    const Player after = press(stocked, 35, 455, button);
-    EXPECT_TRUE(holds(at(3, 120), catalogue, kNull, 3, 120));
-    EXPECT_EQ(1, after.dirtCount);
-  }
-  EXPECT_EQ(0, press(player, 85, 455, 1).dirtCount);
-  EXPECT_EQ(kDirt, at(8, 120).typeId);
+  // Null cells and cells out of reach: the outline test's.
 }
 
 TEST_F(Editing, PlacingTakesOneBlockFromTheSelectedSlot) {
@@ -265,11 +241,14 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
       // Anywhere over the same cell gives the same overlay: no frame to draw.
       EXPECT_TRUE(overlay == overlayFor(PointerState{true, x - 5, y + 4, false}, grid->world, player));
     }
-    // The handler's own decision: a primary or another press changes the cell.
+    // The handler's own decision: a primary or another press changes the
+    // cell; one that does not leaves the counts too.
     bool changed = false;
     for (int button : {1, 2}) {
-      press(player, x, y, button);
-      changed |= at(c.col, c.row).typeId != c.kind;
+      const Player after = press(player, x, y, button);
+      const bool thisChanged = at(c.col, c.row).typeId != c.kind;
+      EXPECT_TRUE(thisChanged || samePlayer(after, player)) << "a count changed, button " << button;
+      changed |= thisChanged;
       put(c.col, c.row, c.kind);
     }
     EXPECT_EQ(c.changes, changed);

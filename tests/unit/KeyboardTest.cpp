@@ -6,14 +6,6 @@
 
 namespace {
 
-// A keyboard event of the given type and key code.
-ALLEGRO_EVENT keyEvent(ALLEGRO_EVENT_TYPE type, int keycode) {
-  ALLEGRO_EVENT event{};
-  event.type = type;
-  event.keyboard.keycode = keycode;
-  return event;
-}
-
 // Feed one key event through the handler.
 Player press(Player player, ALLEGRO_EVENT_TYPE type, int keycode) {
   return handleKeyEvent(keyEvent(type, keycode), player);
@@ -81,7 +73,7 @@ TEST(KeyboardTest, TheWheelStepsThroughTheSlots) {
   for (const auto& s : kSteps) {
     Player player = makeStartingPlayer();
     player.selectedSlot = s.slot;
-    ALLEGRO_EVENT event = keyEvent(ALLEGRO_EVENT_MOUSE_AXES, 0);
+    ALLEGRO_EVENT event = mouseEvent(ALLEGRO_EVENT_MOUSE_AXES, 0, 0, 0);
     event.mouse.dz = s.dz;
     Player expected = player;
     expected.selectedSlot = s.expected;
@@ -93,21 +85,11 @@ TEST(KeyboardTest, OtherKeysChangeNothing) {
   Player player = makeStartingPlayer();
   player.selectedSlot = 2;
   player.keys[ALLEGRO_KEY_LEFT] = 1;
-  const int others[] = {ALLEGRO_KEY_PAD_1,
-                        ALLEGRO_KEY_PAD_2,
-                        ALLEGRO_KEY_PAD_3,
-                        ALLEGRO_KEY_PAD_4,
-                        ALLEGRO_KEY_0,
-                        ALLEGRO_KEY_5,
-                        ALLEGRO_KEY_9,
-                        ALLEGRO_KEY_SPACE,
-                        ALLEGRO_KEY_ESCAPE,
-                        ALLEGRO_KEY_Q,
-                        ALLEGRO_KEY_PAD_8,
-                        ALLEGRO_KEY_ENTER,
-                        0,
-                        ALLEGRO_KEY_MAX - 1};
-  for (int code : others)
+  // The keypad's digits, digits past the slots, other letters, and the ends of the range.
+  for (int code : std::initializer_list<int>{
+           ALLEGRO_KEY_PAD_1, ALLEGRO_KEY_PAD_2, ALLEGRO_KEY_PAD_3, ALLEGRO_KEY_PAD_4, ALLEGRO_KEY_PAD_8,
+           ALLEGRO_KEY_0, ALLEGRO_KEY_5, ALLEGRO_KEY_9, ALLEGRO_KEY_SPACE, ALLEGRO_KEY_ESCAPE, ALLEGRO_KEY_Q,
+           ALLEGRO_KEY_ENTER, 0, ALLEGRO_KEY_MAX - 1})
     for (ALLEGRO_EVENT_TYPE type : {ALLEGRO_EVENT_KEY_DOWN, ALLEGRO_EVENT_KEY_UP})
       EXPECT_TRUE(samePlayer(press(player, type, code), player)) << "key " << code << " type " << type;
 }

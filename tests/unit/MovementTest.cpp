@@ -203,29 +203,22 @@ TEST(MovementTest, WalkingIntoWalls) {
   EXPECT_EQ(run.player.y, 100.0f);
 }
 
+// Open space: the two steps cancel. A wall on the right: the left step is
+// taken and the right step, tested against the entry columns, takes it back.
+// A wall on the left: one step right, then the steps cancel.
 TEST(MovementTest, LeftAndRightHeldTogether) {
-  // Open space: the two steps cancel.
-  Walker openSpace;
-  setRow(openSpace.world.get(), 12);
-  openSpace.put(52.5f, 100.0f, {ALLEGRO_KEY_LEFT, ALLEGRO_KEY_RIGHT});
-  EXPECT_EQ(openSpace.trace(3, false), (std::vector<float>{52.5f, 52.5f, 52.5f}));
-
-  // A wall on the right: the left step is taken and the right step, tested
-  // against the entry columns, takes it back.
-  Walker right;
-  setRow(right.world.get(), 12);
-  setCell(right.world.get(), 6, 10);
-  setCell(right.world.get(), 6, 11);
-  right.put(50.0f, 100.0f, {ALLEGRO_KEY_LEFT, ALLEGRO_KEY_RIGHT});
-  EXPECT_EQ(right.trace(3, false), (std::vector<float>{50.0f, 50.0f, 50.0f}));
-
-  // A wall on the left: one step right, then the steps cancel.
-  Walker left;
-  setRow(left.world.get(), 12);
-  setCell(left.world.get(), 4, 10);
-  setCell(left.world.get(), 4, 11);
-  left.put(50.0f, 100.0f, {ALLEGRO_KEY_LEFT, ALLEGRO_KEY_RIGHT});
-  EXPECT_EQ(left.trace(3, false), (std::vector<float>{52.5f, 52.5f, 52.5f}));
+  const struct {
+    int wallColumn;  // -1: none
+    float x, after;
+  } kCases[] = {{-1, 52.5f, 52.5f}, {6, 50.0f, 50.0f}, {4, 50.0f, 52.5f}};
+  for (const auto& c : kCases) {
+    Walker run;
+    setRow(run.world.get(), 12);
+    if (c.wallColumn >= 0)
+      for (int row : {10, 11}) setCell(run.world.get(), c.wallColumn, row);
+    run.put(c.x, 100.0f, {ALLEGRO_KEY_LEFT, ALLEGRO_KEY_RIGHT});
+    EXPECT_EQ(run.trace(3, false), std::vector<float>(3, c.after)) << "wall " << c.wallColumn;
+  }
 }
 
 // Columns left of the grid count as open: the sprite walks on to x = 0.0.

@@ -23,16 +23,9 @@ struct Recorded {
 
 // A recorded entry expanded into the library's event record.
 ALLEGRO_EVENT toEvent(const Recorded& entry) {
-  ALLEGRO_EVENT event{};
-  event.type = entry.type;
-  if (entry.type == ALLEGRO_EVENT_MOUSE_BUTTON_DOWN || entry.type == ALLEGRO_EVENT_MOUSE_AXES) {
-    event.mouse.x = entry.mouseX;
-    event.mouse.y = entry.mouseY;
-    event.mouse.button = static_cast<unsigned>(entry.code);
-  } else {
-    event.keyboard.keycode = entry.code;
-  }
-  return event;
+  const bool mouse = entry.type == ALLEGRO_EVENT_MOUSE_BUTTON_DOWN || entry.type == ALLEGRO_EVENT_MOUSE_AXES;
+  return mouse ? mouseEvent(entry.type, entry.mouseX, entry.mouseY, entry.code)
+               : keyEvent(entry.type, entry.code);
 }
 
 // Shorthands for the recording below.
