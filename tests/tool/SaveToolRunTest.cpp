@@ -58,8 +58,11 @@ class SaveToolRun : public testing::Test {
     return result.status;
   }
   static std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::string text(in ? static_cast<size_t>(in.tellg()) : 0, '\0');
+    in.seekg(0);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
   }
   void write(const std::string& name, const Bytes& bytes) { savetest::writeFile(work / name, bytes); }
   // Every entry of the work directory with its contents (directories as "<dir>").
