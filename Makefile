@@ -88,7 +88,7 @@ package:
 	@[ -n "$(DEPS_CHECKED)" ] || bash tools/install-deps.sh package
 	rm -rf build-package && mkdir -p build-package/tessaly-0.69
 	tar -c --exclude='./build*' --exclude=./.git --exclude='./tessaly_*.deb' . | tar -x -C build-package/tessaly-0.69
-	cd build-package/tessaly-0.69 && DEB_BUILD_OPTIONS="parallel=$(JOBS) noddebs" dpkg-buildpackage -b -us -uc
+	cd build-package/tessaly-0.69 && env -u MAKEFLAGS -u MFLAGS DEB_BUILD_OPTIONS="parallel=$(JOBS) noddebs" dpkg-buildpackage -b -us -uc
 	cp build-package/$(PACKAGE_DEB) .
 
 package-check: deps-test package
