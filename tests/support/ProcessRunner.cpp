@@ -21,13 +21,13 @@ using Clock = std::chrono::steady_clock;
 
 void sleepMs(int ms) { std::this_thread::sleep_for(Millis(ms)); }
 
-// Fork and exec `spec` with standard output and error on the given
+// Fork and exec the program `launch` names, with standard output and error on the given
 // descriptors and standard input from /dev/null; the child's pid or -1.
-pid_t startChild(const ProcessSpec& spec, int outFd, int errFd) {
+pid_t startChild(const Launch& launch, int outFd, int errFd) {
   // Everything the child needs is prepared before fork: the parent has
   // threads, so the child may only make async-signal-safe calls.
-  std::vector<std::string> changes = spec.environment;
-  changes.push_back(spec.display.empty() ? "DISPLAY" : "DISPLAY=" + spec.display);
+  std::vector<std::string> changes = launch.environment;
+  changes.push_back(launch.display.empty() ? "DISPLAY" : "DISPLAY=" + launch.display);
   const auto changed = [&](const char* entry) {
     for (const std::string& change : changes) {
       const size_t name = std::min(change.find('='), change.size());
@@ -43,11 +43,11 @@ pid_t startChild(const ProcessSpec& spec, int outFd, int errFd) {
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::vector<std::string> args = spec.argv;
+  std::vector<std::string> args = launch.argv;
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  const rlimit limit{spec.addressSpaceMb << 20, spec.addressSpaceMb << 20};
+  const rlimit limit{launch.addressSpaceMb << 20, launch.addressSpaceMb << 20};
 
   const pid_t parent = getpid();
   const pid_t pid = fork();
@@ -57,8 +57,8 @@ pid_t startChild(const ProcessSpec& spec, int outFd, int errFd) {
   if (devNull >= 0) dup2(devNull, 0);
   dup2(outFd, 1);
   dup2(errFd, 2);
-  if (!spec.workDir.empty() && chdir(spec.workDir.c_str()) != 0) _exit(127);
-  if (spec.addressSpaceMb != 0) setrlimit(RLIMIT_AS, &limit);
+  if (!launch.workDir.empty() && chdir(launch.workDir.c_str()) != 0) _exit(127);
+  if (launch.addressSpaceMb != 0) setrlimit(RLIMIT_AS, &limit);
   execve(argv[0], argv.data(), envp.data());
   _exit(127);
 }
@@ -86,7 +86,7 @@ void dieWithParent(pid_t parent) {
   if (getppid() != parent) _exit(127);
 }
 
-GameProcess::GameProcess(const ProcessSpec& spec) {
+GameProcess::GameProcess(const Launch& launch) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return;
   if (pipe2(wakeFd_, O_CLOEXEC) != 0) {
@@ -95,7 +95,7 @@ GameProcess::GameProcess(const ProcessSpec& spec) {
     wakeFd_[0] = wakeFd_[1] = -1;
     return;
   }
-  const pid_t pid = startChild(spec, out[1], out[1]);
+  const pid_t pid = startChild(launch, out[1], out[1]);
   close(out[1]);
   if (pid < 0) {
     close(out[0]);
@@ -226,7 +226,7 @@ void GameProcess::kill() {
   pid_ = -1;
 }
 
-ProgramRun runProgram(const ProcessSpec& spec) {
+ProgramRun runProgram(const Launch& launch) {
   ProgramRun run;
   int out[2], err[2];
   if (pipe2(out, O_CLOEXEC) != 0) return run;
@@ -234,7 +234,7 @@ ProgramRun runProgram(const ProcessSpec& spec) {
     close(out[0]), close(out[1]);
     return run;
   }
-  const pid_t pid = startChild(spec, out[1], err[1]);
+  const pid_t pid = startChild(launch, out[1], err[1]);
   close(out[1]), close(err[1]);
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* texts[2] = {&run.out, &run.err};

@@ -19,7 +19,7 @@ namespace xharness {
 using Millis = std::chrono::milliseconds;
 
 // How to start a program.
-struct ProcessSpec {
+struct Launch {
   std::vector<std::string> argv;  // argv[0] is the program's path
   std::string workDir = {};
   std::string display = {};   // DISPLAY for the child; empty: none
@@ -32,10 +32,10 @@ struct ProcessSpec {
 // background thread.
 class GameProcess {
  public:
-  explicit GameProcess(const ProcessSpec& spec);
+  explicit GameProcess(const Launch& launch);
   GameProcess(const std::string& exe, const std::string& workDir, const std::string& displayName,
               const std::vector<std::string>& environment = {})
-      : GameProcess(ProcessSpec{{exe}, workDir, displayName, 0, environment}) {}
+      : GameProcess(Launch{{exe}, workDir, displayName, 0, environment}) {}
   ~GameProcess();
   GameProcess(const GameProcess&) = delete;
   GameProcess& operator=(const GameProcess&) = delete;
@@ -83,7 +83,7 @@ struct ProgramRun {
   int status = -1;
   std::string out, err;
 };
-ProgramRun runProgram(const ProcessSpec& spec);
+ProgramRun runProgram(const Launch& launch);
 
 // Ends the child by its own pid: a polite signal first, then SIGKILL.
 // Returns the wait status, or -1 if the child was already reaped.
