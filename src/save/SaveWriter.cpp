@@ -32,6 +32,12 @@ SavedState stateNow(const SaveWriter* writer, const Player& player) {
 
 std::string saveFilePath(const SaveWriter* writer) { return writer->directory + "/" + kSaveFileName; }
 
+// Whether the save file is still the one the writer last wrote or loaded
+// (nobody replaced it since); *now is the file as it is.
+bool saveFileUnchanged(const SaveWriter* writer, FileIdentity* now) {
+  return identifyFile(saveFilePath(writer), now) && *now == writer->saveFile;
+}
+
 void writerThreadMain(SaveWriter* writer) {
   std::unique_lock lock(writer->mutex);
   for (;;) {
@@ -84,7 +90,7 @@ void startWrite(SaveWriter* writer, const World& world, const Player& player, Sa
   FileIdentity now;
   // A Save of the world the save file holds already only needs its lines.
   if (slot == SaveSlot::kSave && holdsExactly(writer, writer->inSaveFile, player) &&
-      identifyFile(saveFilePath(writer), &now) && now == writer->saveFile)
+      saveFileUnchanged(writer, &now))
     job.write = false;
   // The buffer is the main thread's until it is handed over.
   if (job.write) encodeSave(world, player, writer->bytes);
@@ -189,16 +195,12 @@ bool autosaveOnTick(SaveWriter* writer, const World& world, const Player& player
 }
 
 Player loadSavedWorld(SaveWriter* writer, World* world, Player player, const BlockCatalogue catalogue) {
-  waitForWrites(writer, *world, player);
-  if (hasUnsavedChanges(writer, player)) {
-    startWrite(writer, *world, player, SaveSlot::kAutosave, 1);
-    waitForWrites(writer, *world, player);
-  }
+  // The changes not yet saved are kept first, as at the end of play.
+  finishWrites(writer, *world, player);
   Player loaded;
   FileIdentity now;
   const SavedState& file = writer->inSaveFile;
-  if (file.valid && file.cellChanges == writer->cellChanges && identifyFile(saveFilePath(writer), &now) &&
-      now == writer->saveFile) {
+  if (file.valid && file.cellChanges == writer->cellChanges && saveFileUnchanged(writer, &now)) {
     // The grid is what the file holds: only the record comes back.
     loaded = asLoaded(file.record, player);
     std::printf("Loaded the world!\n");
