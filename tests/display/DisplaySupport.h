@@ -21,16 +21,7 @@ namespace displaytest {
 
 using xharness::Image;
 using xharness::Rgb;
-
-constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kSkyTile{125, 125, 255};
-constexpr Rgb kDirtTile{160, 100, 25};
-constexpr Rgb kGrassTile{0, 255, 0};
-constexpr Rgb kStoneTile{125, 125, 125};
-constexpr Rgb kGoldTile{255, 255, 0};
-constexpr Rgb kGrey{165, 165, 165};
-constexpr Rgb kSpriteColour{0, 125, 125};
+using namespace xharness;
 
 // Tile colour of each block kind, by typeId.
 constexpr Rgb kKindColour[kBlockKinds] = {kBlack,     kSkyTile,  kDirtTile, kGrassTile,

@@ -58,7 +58,7 @@ void expectFrame(const Image& image, const FrameCase& c, const GameScene& scene)
     }
   EXPECT_EQ(wrong.count(), 0) << wrong.summary();
   EXPECT_EQ(image.pixel(138, kHeight - 38), kDirtTile) << "the marker of slot 1";
-  EXPECT_EQ(image.pixel(kWidth - 30, kHeight - 24), kGrey) << "the Load button";
+  EXPECT_EQ(image.pixel(kWidth - 30, kHeight - 24), kButtonGrey) << "the Load button";
   if (testing::Test::HasFailure()) saveArtifact(image, "");
 }
 
@@ -66,7 +66,7 @@ void expectFrame(const Image& image, const FrameCase& c, const GameScene& scene)
 // case puts it when that is on screen.
 Image captureFrame(const GameScene& scene, const FrameCase& c) {
   return captureDisplay(scene.shell.display, [&](const Image& image) {
-    return image.pixel(kWidth - 30, kHeight - 24) == kGrey &&
+    return image.pixel(kWidth - 30, kHeight - 24) == kButtonGrey &&
            (c.spriteY < 0 || image.pixel(c.spriteX + 5, c.spriteY + 5) == kSpriteColour);
   });
 }
@@ -126,11 +126,11 @@ TEST(RenderThreadOnDisplay, DrawsTheStoredRecordAndEndsWhenStopped) {
 TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
   GameScene scene(640, 240);
   ASSERT_TRUE(scene.ok());
-  ALLEGRO_BITMAP* menuButton = makeFilledBitmap(80, 40, kGrey);
+  ALLEGRO_BITMAP* menuButton = makeFilledBitmap(80, 40, kButtonGrey);
   al_set_target_backbuffer(scene.shell.display);
   drawStartMenu(menuButton, scene.shell.font);
   const Image image =
-      captureDisplay(scene.shell.display, [](const Image& i) { return i.pixel(55, 55) == kGrey; });
+      captureDisplay(scene.shell.display, [](const Image& i) { return i.pixel(55, 55) == kButtonGrey; });
   ASSERT_EQ(image.width, 640);
 
   struct Button {
@@ -154,10 +154,10 @@ TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
       if (b < 6) {
         if (centredTextBox(scene.shell.font, buttons[b].label, buttons[b].left + 40, buttons[b].top + 13)
                 .contains(x, y)) {
-          wrong.check(grey && c.r <= kGrey.r, x, y, c, "grey or black label text");
+          wrong.check(grey && c.r <= kButtonGrey.r, x, y, c, "grey or black label text");
           labelDark[b] |= c.r < 60;
         } else {
-          wrong.check(c == kGrey, x, y, c, "the button's grey");
+          wrong.check(c == kButtonGrey, x, y, c, "the button's grey");
         }
       } else if (headings[0].contains(x, y) || headings[1].contains(x, y)) {
         wrong.check(grey, x, y, c, "white text on black");

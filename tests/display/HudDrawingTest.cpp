@@ -65,10 +65,11 @@ TEST_P(HudDrawing, EveryElementStandsWhereItBelongs) {
         const int button = boxes[10].contains(x, y) ? 0 : boxes[11].contains(x, y) ? 1 : -1;
         if (button >= 0) {
           if (labels[button].contains(x, y)) {
-            wrong.check(c.r == c.g && c.g == c.b && c.r <= kGrey.r, x, y, c, "grey or black label text");
+            wrong.check(c.r == c.g && c.g == c.b && c.r <= kButtonGrey.r, x, y, c,
+                        "grey or black label text");
             labelDark[button] |= c.r < 60;
           } else {
-            wrong.check(c == kGrey, x, y, c, "the button's grey");
+            wrong.check(c == kButtonGrey, x, y, c, "the button's grey");
           }
           continue;
         }

@@ -13,14 +13,14 @@ void pause(int ms) { std::this_thread::sleep_for(milliseconds(ms)); }
 
 bool spriteAt(const Image& img, int x, int y) {
   for (Point p : {Point{x, y}, Point{x + 9, y}, Point{x, y + 19}, Point{x + 9, y + 19}, Point{x + 5, y + 10}})
-    if (!near(img.pixel(p.x, p.y), kSprite)) return false;
+    if (!near(img.pixel(p.x, p.y), kSpriteColour)) return false;
   return true;
 }
 
 int spriteColumn(const Image& img, int row) {
   int run = 0;
   for (int x = 0; x < img.width; ++x) {
-    run = near(img.pixel(x, row), kSprite) ? run + 1 : 0;
+    run = near(img.pixel(x, row), kSpriteColour) ? run + 1 : 0;
     if (run == 10) return x - 9;
   }
   return -1;
@@ -132,8 +132,8 @@ void GameTest::startPlaying(const std::vector<Point>& clicks, int width, int hei
 bool GameTest::waitUntilResting(int x, milliseconds timeout) {
   return waitForImage(
       dpy_, window_,
-      [x](const Image& img) { return spriteAt(img, x, 450) && near(img.pixel(x + 5, 471), kGrass); }, timeout,
-      &lastShot_);
+      [x](const Image& img) { return spriteAt(img, x, 450) && near(img.pixel(x + 5, 471), kGrassTile); },
+      timeout, &lastShot_);
 }
 
 Image GameTest::shot() {

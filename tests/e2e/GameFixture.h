@@ -24,13 +24,6 @@ constexpr char kTitle[] = "Tessaly 0.69 - Wobbert";
 constexpr char kSaveName[] = "TessalySave.wld";
 constexpr std::uintmax_t kSaveBytes = 9'677'080;
 
-constexpr Rgb kSprite{0, 125, 125};
-constexpr Rgb kGrass{0, 255, 0};
-constexpr Rgb kDirt{160, 100, 25};
-constexpr Rgb kStone{125, 125, 125};
-constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kButtonGrey{165, 165, 165};
-
 // Start screen, 640 x 240: top-left corners of the 80 x 40 buttons.
 struct Point {
   int x;

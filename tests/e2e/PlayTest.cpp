@@ -32,10 +32,10 @@ TEST_F(Play, HoldingDWalksAbout150PixelsASecond) {
 // X11 sends the wheel as buttons 4 (up) and 5 (down).
 TEST_F(Play, TheWheelAndTheDigitsChooseTheSlotDiggingAndPlacingUse) {
   ASSERT_NO_FATAL_FAILURE(startNewWorld());
-  ASSERT_TRUE(waitForCell(138, 900 - 38, kDirt)) << "slot 1 marker missing at start";
+  ASSERT_TRUE(waitForCell(138, 900 - 38, kDirtTile)) << "slot 1 marker missing at start";
   click(dpy_, window_, 720, 300, 5);
   click(dpy_, window_, 720, 300, 5);
-  EXPECT_TRUE(waitForCell(138, 900 - 18, kStone)) << describe(cellColour(lastShot_, 138, 900 - 18));
+  EXPECT_TRUE(waitForCell(138, 900 - 18, kStoneTile)) << describe(cellColour(lastShot_, 138, 900 - 18));
   focusWindow(dpy_, window_);
   // The player stands at (30, 1190): grass row 121 is at screen row 470 and
   // sky row 120 at 460; column 5 is within reach.
@@ -47,7 +47,7 @@ TEST_F(Play, TheWheelAndTheDigitsChooseTheSlotDiggingAndPlacingUse) {
   // Slot 2 holds the grass just dug: placed into the sky above the hole.
   tapKey(dpy_, XK_2);
   click(dpy_, window_, 55, 465, 3);
-  EXPECT_TRUE(waitForCell(50, 460, kGrass)) << "the dug grass was not counted or not placed";
+  EXPECT_TRUE(waitForCell(50, 460, kGrassTile)) << "the dug grass was not counted or not placed";
 }
 
 // Standing still, the game draws (almost) nothing; a window put over it and

@@ -52,7 +52,7 @@ TEST_F(SaveAndLoad, LoadWorldStartsANewWorldWithoutASaveAndTheSavedOneWithIt) {
       [&](const Image& img) { return spriteAt(img, sx, 450) && near(cellColour(img, cellX, 470), kBlack); },
       kSettleTimeout, &lastShot_))
       << "expected the sprite at x " << sx << " and the dug cell at x " << cellX;
-  EXPECT_TRUE(near(cellColour(lastShot_, cellX + 10, 470), kGrass));
+  EXPECT_TRUE(near(cellColour(lastShot_, cellX + 10, 470), kGrassTile));
   EXPECT_EQ(fs::file_size(savePath(), ec), kSaveBytes) << "loading changed the file";
 }
 
@@ -67,7 +67,7 @@ TEST_F(SaveAndLoad, LoadButtonDuringPlayRestoresTheSavedState) {
   pause(300);
   EXPECT_TRUE(spriteAt(shot(), 30, 450)) << "the player moved";
   EXPECT_TRUE(near(cellColour(lastShot_, 50, 470), kBlack)) << describe(cellColour(lastShot_, 50, 470));
-  EXPECT_TRUE(near(cellColour(lastShot_, 60, 470), kGrass));
+  EXPECT_TRUE(near(cellColour(lastShot_, 60, 470), kGrassTile));
   click(dpy_, window_, 1370, 890);  // Save
   ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
 
@@ -89,7 +89,7 @@ TEST_F(SaveAndLoad, LoadButtonDuringPlayRestoresTheSavedState) {
       dpy_, window_,
       [](const Image& img) {
         return spriteAt(img, 30, 450) && near(cellColour(img, 50, 470), kBlack) &&
-               near(cellColour(img, 60, 470), kGrass);
+               near(cellColour(img, 60, 470), kGrassTile);
       },
       milliseconds(5000), &lastShot_))
       << "sprite at 30: " << spriteAt(lastShot_, 30, 450) << ", saved hole "

@@ -53,6 +53,17 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 
+// The game's colours as a capture shows them.
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kSkyTile{125, 125, 255};
+constexpr Rgb kDirtTile{160, 100, 25};
+constexpr Rgb kGrassTile{0, 255, 0};
+constexpr Rgb kStoneTile{125, 125, 125};
+constexpr Rgb kGoldTile{255, 255, 0};
+constexpr Rgb kButtonGrey{165, 165, 165};
+constexpr Rgb kSpriteColour{0, 125, 125};
+
 // Whether two colours differ by at most `tolerance` in every channel.
 bool near(Rgb a, Rgb b, int tolerance = 2);
 
