@@ -61,10 +61,9 @@ bool waitForTick(ALLEGRO_THREAD* thread, RenderContext* context, Player* frame, 
 // Main thread: ask the render thread to stop and wake it.
 void requestRenderStop(ALLEGRO_THREAD* thread, RenderContext* context);
 
-// Main thread: make `player` the live record.
-void storePlayer(RenderContext* context, const Player& player);
-// ... and the overlay worked out for it, under the same lock.
-void storePlayer(RenderContext* context, const Player& player, const Overlay& overlay);
+// Main thread: make `player` the live record, and the overlay worked out for
+// it, under the same lock.
+void storePlayer(RenderContext* context, const Player& player, const Overlay& overlay = {});
 
 // Main thread: the window must be drawn again (it was uncovered, or came
 // back in); the frame of the next tick is drawn even if nothing changed.

@@ -44,12 +44,6 @@ void requestRenderStop(ALLEGRO_THREAD* thread, RenderContext* context) {
   al_unlock_mutex(context->mutex);
 }
 
-void storePlayer(RenderContext* context, const Player& player) {
-  al_lock_mutex(context->mutex);
-  *context->player = player;
-  al_unlock_mutex(context->mutex);
-}
-
 void storePlayer(RenderContext* context, const Player& player, const Overlay& overlay) {
   al_lock_mutex(context->mutex);
   *context->player = player;
