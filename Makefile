@@ -80,15 +80,32 @@ clean:
 # copy of the tree under build-package/, so that nothing tracked changes; the
 # .deb is copied to the top of the tree. package-check runs lintian on it and
 # validates the menu entry, the metainfo and the manual pages it installs.
-.PHONY: package package-check
-PACKAGE_DEB = tessaly_0.69-1_$(shell dpkg --print-architecture).deb
+#
+# The version is written in two places only: the CMake project's (the game
+# takes it from the build) and debian/changelog's, which adds the Debian
+# revision. version-check fails when they disagree, or when the metainfo's
+# newest release or a manual page names another.
+.PHONY: package package-check version-check
+VERSION := $(shell grep -o 'Tessaly VERSION [^ ]*' CMakeLists.txt | cut -d' ' -f3)
+PACKAGE_VERSION := $(shell awk -F'[()]' 'NR == 1 { print $$2 }' debian/changelog)
+PACKAGE_DEB = tessaly_$(PACKAGE_VERSION)_$(shell dpkg --print-architecture).deb
 PACKAGE_ROOT = build-package/root
 
-package:
+version-check:
+	@case "$(PACKAGE_VERSION)" in "$(VERSION)"-*) ;; \
+	  *) echo "debian/changelog's version $(PACKAGE_VERSION) is not CMakeLists.txt's $(VERSION) with a revision"; exit 1 ;; \
+	esac
+	@[ "$$(grep -m1 -o '<release version="[^"]*"' data/tessaly.metainfo.xml)" = '<release version="$(VERSION)"' ] || \
+	  { echo "the metainfo's newest release is not $(VERSION)"; exit 1; }
+	@for page in docs/*.6; do \
+	  head -1 "$$page" | grep -qF '"Tessaly $(VERSION)"' || { echo "$$page does not name Tessaly $(VERSION)"; exit 1; }; \
+	done
+
+package: version-check
 	@[ -n "$(DEPS_CHECKED)" ] || bash tools/install-deps.sh package
-	rm -rf build-package && mkdir -p build-package/tessaly-0.69
-	tar -c --exclude='./build*' --exclude=./.git --exclude='./tessaly_*.deb' . | tar -x -C build-package/tessaly-0.69
-	cd build-package/tessaly-0.69 && env -u MAKEFLAGS -u MFLAGS DEB_BUILD_OPTIONS="parallel=$(JOBS) noddebs" dpkg-buildpackage -b -us -uc
+	rm -rf build-package && mkdir -p build-package/tessaly-$(VERSION)
+	tar -c --exclude='./build*' --exclude=./.git --exclude='./tessaly_*.deb' . | tar -x -C build-package/tessaly-$(VERSION)
+	cd build-package/tessaly-$(VERSION) && env -u MAKEFLAGS -u MFLAGS DEB_BUILD_OPTIONS="parallel=$(JOBS) noddebs" dpkg-buildpackage -b -us -uc
 	cp build-package/$(PACKAGE_DEB) .
 
 package-check: deps-test package

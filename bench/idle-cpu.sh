@@ -20,7 +20,8 @@ cd "$work"
 pid=$!
 trap 'kill $pid 2>/dev/null || true; wait $pid 2>/dev/null || true; rm -rf "$work"' EXIT
 
-title="Tessaly 0.69 - Wobbert"
+version=$(grep -o 'Tessaly VERSION [^ ]*' "$root/CMakeLists.txt" | cut -d' ' -f3)
+title="Tessaly $version - Wobbert"
 start=$(xdotool search --sync --onlyvisible --name "$title" | head -1)
 sleep 1
 xdotool mousemove --window "$start" 255 180 click 1  # "New World" at the default 1440 x 900

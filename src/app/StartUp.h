@@ -31,7 +31,7 @@ struct Shell {
   RenderContext renderContext{};
 };
 
-constexpr const char* kAppName = "Tessaly 0.69 - Wobbert";
+constexpr const char* kAppName = "Tessaly " TESSALY_VERSION " - Wobbert";
 constexpr const char* kSystemFontPath = "C:\\Windows\\Fonts\\tahoma.ttf";
 constexpr const char* kFallbackFontPath = "./data/arial.ttf";
 

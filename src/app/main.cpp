@@ -54,7 +54,7 @@ int main() {
   blockTerminationSignals();
   // Console lines must show as they happen, also through a pipe.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  std::printf("Starting Tessaly 0.69! Please note that this is mainly a debug window.\n");
+  std::printf("Starting Tessaly " TESSALY_VERSION "! Please note that this is mainly a debug window.\n");
   if (kInstalled) enterPlayersFolder();
   // 9.7 MB of cells: too large for the main thread's stack, so one block for the run.
   const std::unique_ptr<World> world(new (std::nothrow) World());

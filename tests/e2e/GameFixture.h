@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 using namespace xharness;
 using std::chrono::milliseconds;
 
-constexpr char kTitle[] = "Tessaly 0.69 - Wobbert";
+constexpr char kTitle[] = "Tessaly " TESSALY_VERSION " - Wobbert";
 constexpr char kSaveName[] = "TessalySave.wld";
 constexpr std::uintmax_t kSaveBytes = 9'677'080;
 

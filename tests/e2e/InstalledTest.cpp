@@ -114,7 +114,7 @@ TEST_F(Installed, WithoutAUsableDataFolderSaysSoInOneLineAndWritesNothing) {
   ASSERT_NO_FATAL_FAILURE(launch());
   EXPECT_EQ(1, game_->waitForExit(kExitTimeout));
   EXPECT_EQ((std::vector<std::string>{
-                "Starting Tessaly 0.69! Please note that this is mainly a debug window.",
+                "Starting Tessaly " TESSALY_VERSION "! Please note that this is mainly a debug window.",
                 "Cannot find the data folder: neither HOME nor an absolute XDG_DATA_HOME is set"}),
             game_->lines());
   EXPECT_TRUE(fs::is_empty(workDir_));

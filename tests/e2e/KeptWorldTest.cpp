@@ -110,7 +110,8 @@ TEST(StartUpMemory, TooLittleForTheWorldOrTheSaveBufferSaysSoWithStatusOne) {
 #ifdef TESSALY_SANITIZED
   GTEST_SKIP() << "the sanitizers reserve far more address space than these limits";
 #endif
-  const std::string banner = "Starting Tessaly 0.69! Please note that this is mainly a debug window.\n";
+  const std::string banner =
+      "Starting Tessaly " TESSALY_VERSION "! Please note that this is mainly a debug window.\n";
   std::set<std::string> failures;
   for (size_t megabytes = 8; megabytes <= 64; megabytes += 2) {
     const auto [console, status] = runWithMemoryLimit(megabytes);

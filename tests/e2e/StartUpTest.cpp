@@ -36,7 +36,7 @@ TEST_F(StartUp, NewWorldPrintsEveryStartUpLineInOrderAndGrowsTheWindow) {
 
   const auto lines = game_->lines();
   const std::vector<std::string> expected = {
-      "Starting Tessaly 0.69! Please note that this is mainly a debug window.",
+      "Starting Tessaly " TESSALY_VERSION "! Please note that this is mainly a debug window.",
       "Initializing System",
       "Loading Font",
       "Initializing Event Sources",
