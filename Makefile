@@ -113,6 +113,9 @@ package-check: deps-test package
 	dpkg-deb -x $(PACKAGE_DEB) $(PACKAGE_ROOT)
 	desktop-file-validate $(PACKAGE_ROOT)/usr/share/applications/tessaly.desktop
 	appstreamcli validate --no-net $(PACKAGE_ROOT)/usr/share/metainfo/tessaly.metainfo.xml
+	dpkg-deb -f $(PACKAGE_DEB) Depends | grep -qw fonts-liberation2
+	font=$$(strings $(PACKAGE_ROOT)/usr/games/tessaly | grep -x '/.*\.ttf') && dpkg -S "$$font" | grep -q '^fonts-liberation2:' || \
+	  { echo "the installed game's font ($$font) is not fonts-liberation2's"; exit 1; }
 	for page in $(PACKAGE_ROOT)/usr/share/man/man6/*.6.gz; do \
 	  warnings=$$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l -Tutf8 "$$page" 2>&1 >/dev/null); \
 	  [ -z "$$warnings" ] || { echo "$$page: $$warnings"; exit 1; }; \

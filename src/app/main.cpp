@@ -29,7 +29,7 @@ void autosaveForLostDisplay() {
 // Which game this is, chosen when it is built (TESSALY_INSTALLED, 0 or 1):
 // the one run from its source tree works in the working directory and finds
 // its font in ./data; the installed one works in the player's own data folder
-// and finds its font where it was installed (TESSALY_FONT_FILE).
+// and loads the system's copy of that font (TESSALY_FONT_FILE).
 constexpr bool kInstalled = TESSALY_INSTALLED;
 constexpr const char* kFontPath = kInstalled ? TESSALY_FONT_FILE : kFallbackFontPath;
 
