@@ -85,11 +85,16 @@ const char* createRenderContext(Shell* shell) {
   return nullptr;
 }
 
-// The game's icon on a window, at two sizes for the window manager to choose
+// The game's icon on a window, at each size for the window manager to choose
 // from. The window manager keeps its own copy; a window without it works too.
 void showGameIcon(ALLEGRO_DISPLAY* display) {
-  ALLEGRO_BITMAP* icons[] = {makeIconBitmap(48), makeIconBitmap(128)};
-  if (icons[0] != nullptr && icons[1] != nullptr) al_set_display_icons(display, 2, icons);
+  ALLEGRO_BITMAP* icons[kWindowIconCount] = {};
+  bool made = true;
+  for (int i = 0; i < kWindowIconCount; ++i) {
+    icons[i] = makeIconBitmap(kIconSizes[i]);
+    made = made && icons[i] != nullptr;
+  }
+  if (made) al_set_display_icons(display, kWindowIconCount, icons);
   for (ALLEGRO_BITMAP* icon : icons)
     if (icon != nullptr) al_destroy_bitmap(icon);
 }

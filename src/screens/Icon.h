@@ -3,6 +3,8 @@
 // colours. The window shows it, and the installed game's menu entry uses it.
 #pragma once
 
+#include <string>
+
 #include "world/World.h"
 
 struct ALLEGRO_BITMAP;
@@ -11,9 +13,18 @@ struct ALLEGRO_BITMAP;
 // give every cell the same number of pixels.
 constexpr int kIconCells = 8;
 
+// The sizes of the icon files the package installs (and one that scales); the
+// window carries all but the largest.
+constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+constexpr int kWindowIconCount = 5;
+
 // The colour of the pixel at (x, y) of the icon at `size` x `size` pixels.
 Rgb8 iconPixel(int size, int x, int y);
 
 // The icon as a new memory bitmap, or null if it cannot be made. Needs the
 // library running, no display; the target bitmap is left as it was.
 ALLEGRO_BITMAP* makeIconBitmap(int size);
+
+// The icon as an SVG document of `size` x `size` pixels that scales: one
+// rectangle for each run of cells of one colour in a row.
+std::string iconSvg(int size);

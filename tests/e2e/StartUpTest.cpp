@@ -23,16 +23,24 @@ TEST_F(StartUp, NewWorldPrintsEveryStartUpLineInOrderAndGrowsTheWindow) {
   ASSERT_NE(window_, kNoWindow) << "the start window did not give way to a 1440x900 game window";
   ASSERT_TRUE(game_->waitForLine("Starting to Draw.", kLineTimeout)) << joined(game_->lines());
   EXPECT_EQ(windowsWithTitle(dpy_, kTitle).size(), 1u) << "the start window is still open";
-  // The game's icon, 48 pixels first: sky at the top left, the player's cell
-  // (6 x 6 pixels) at column 3, row 2, grass in row 4.
+  // The game's icon at each size, smallest first, 8 x 8 cells: sky at the top
+  // left, the player's cell at column 3, row 2, grass in row 4.
   const auto icons = windowIcons(dpy_, window_);
-  ASSERT_GE(icons.size(), 2 + 48 * 48u) << "the window has no icon";
-  EXPECT_EQ(48u, icons[0]);
-  EXPECT_EQ(48u, icons[1]);
-  const auto iconPixel = [&](int x, int y) { return icons[2 + 48 * y + x] & 0xffffffffu; };
-  EXPECT_EQ(0xff7d7dffu, iconPixel(0, 0));
-  EXPECT_EQ(0xff007d7du, iconPixel(3 * 6 + 2, 2 * 6 + 2));
-  EXPECT_EQ(0xff00ff00u, iconPixel(47, 4 * 6));
+  size_t next = 0;  // where the next icon starts
+  for (const unsigned long size : {16u, 32u, 48u, 64u, 128u}) {
+    ASSERT_GE(icons.size(), next + 2 + size * size) << "no icon of " << size << " pixels";
+    EXPECT_EQ(size, icons[next]);
+    ASSERT_EQ(size, icons[next + 1]);
+    const unsigned long cell = size / 8;
+    const auto iconPixel = [&](unsigned long x, unsigned long y) {
+      return icons[next + 2 + size * y + x] & 0xffffffffu;
+    };
+    EXPECT_EQ(0xff7d7dffu, iconPixel(0, 0)) << size;
+    EXPECT_EQ(0xff007d7du, iconPixel(3 * cell + cell / 2, 2 * cell + cell / 2)) << size;
+    EXPECT_EQ(0xff00ff00u, iconPixel(size - 1, 4 * cell)) << size;
+    next += 2 + size * size;
+  }
+  EXPECT_EQ(next, icons.size()) << "more icons than sizes";
 
   const auto lines = game_->lines();
   const std::vector<std::string> expected = {
