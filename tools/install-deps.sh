@@ -9,10 +9,13 @@ run_packages=(g++ make cmake pkg-config liballegro5-dev liballegro-ttf5-dev liba
               libgl1-mesa-dri libx11-dev)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libxtst-dev xdotool strace
                clang libclang-rt-14-dev clang-format git libgl-dev)
+# rsvg-convert draws the icon's SVG back into pixels for its test.
+test_packages+=(librsvg2-bin)
 # llvm-symbolizer names the functions in fuzzer and sanitizer reports.
 test_packages+=(llvm)
 
-package_packages=(build-essential debhelper dpkg-dev)
+# cairo writes the icon's SVG (the icon program only, never the game).
+package_packages=(build-essential debhelper dpkg-dev libcairo2-dev)
 # The installed game's font: the package check looks for the file it names.
 check_packages=(lintian desktop-file-utils appstream man-db fonts-liberation2)
 

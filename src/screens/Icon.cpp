@@ -2,8 +2,6 @@
 
 #include <allegro5/allegro.h>
 
-#include <cstdio>
-
 namespace {
 
 // One letter a cell, top row first: Air, Player, Grass, Dirt, Stone, gOld.
@@ -55,23 +53,4 @@ ALLEGRO_BITMAP* makeIconBitmap(int size) {
   al_unlock_bitmap(icon);
   al_set_target_bitmap(target);
   return icon;
-}
-
-std::string iconSvg(int size) {
-  char text[160];
-  std::snprintf(text, sizeof text,
-                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" "
-                "shape-rendering=\"crispEdges\">\n",
-                size, size, kIconCells, kIconCells);
-  std::string svg = text;
-  for (int y = 0; y < kIconCells; ++y)
-    for (int x = 0, end = 0; x < kIconCells; x = end) {
-      const Rgb8 colour = iconPixel(kIconCells, x, y);
-      for (end = x + 1; end < kIconCells && iconPixel(kIconCells, end, y) == colour;) ++end;
-      std::snprintf(text, sizeof text,
-                    "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"1\" fill=\"#%02x%02x%02x\"/>\n", x, y,
-                    end - x, colour.r, colour.g, colour.b);
-      svg += text;
-    }
-  return svg + "</svg>\n";
 }

@@ -3,8 +3,6 @@
 // colours. The window shows it, and the installed game's menu entry uses it.
 #pragma once
 
-#include <string>
-
 #include "world/World.h"
 
 struct ALLEGRO_BITMAP;
@@ -24,7 +22,3 @@ Rgb8 iconPixel(int size, int x, int y);
 // The icon as a new memory bitmap, or null if it cannot be made. Needs the
 // library running, no display; the target bitmap is left as it was.
 ALLEGRO_BITMAP* makeIconBitmap(int size);
-
-// The icon as an SVG document of `size` x `size` pixels that scales: one
-// rectangle for each run of cells of one colour in a row.
-std::string iconSvg(int size);

@@ -1,17 +1,14 @@
-// The heads-up band's texts and positions, the start screen's buttons and
-// the display choice they build up, and the icon that scales.
+// The heads-up band's texts and positions, and the start screen's buttons and
+// the display choice they build up.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <climits>
-#include <cstdio>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "screens/HudLayout.h"
 #include "screens/HudText.h"
-#include "screens/Icon.h"
 #include "screens/StartMenuLogic.h"
 
 namespace {
@@ -119,28 +116,6 @@ TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
     EXPECT_EQ(1280, width);
     EXPECT_EQ(768, height);
   }
-}
-
-// Its rectangles, drawn cell by cell, cover every cell of the icon once, each
-// in the colour of the icon's pixels there.
-TEST(Icon, SvgRectanglesCoverEveryCellOnceInItsColour) {
-  const std::string svg = iconSvg(256);
-  EXPECT_NE(std::string::npos, svg.find("width=\"256\" height=\"256\" viewBox=\"0 0 8 8\"")) << svg;
-  std::string drawn[kIconCells][kIconCells];
-  const std::regex rect(
-      "<rect x=\"(\\d+)\" y=\"(\\d+)\" width=\"(\\d+)\" height=\"1\" fill=\"(#[0-9a-f]{6})\"/>");
-  for (std::sregex_iterator it(svg.begin(), svg.end(), rect), end; it != end; ++it) {
-    const int x = std::stoi((*it)[1]), y = std::stoi((*it)[2]), width = std::stoi((*it)[3]);
-    ASSERT_TRUE(y < kIconCells && x + width <= kIconCells) << it->str();
-    for (int i = x; i < x + width; ++i) drawn[y][i] += (*it)[4].str();
-  }
-  for (int y = 0; y < kIconCells; ++y)
-    for (int x = 0; x < kIconCells; ++x) {
-      const Rgb8 c = iconPixel(256, x * 32 + 16, y * 32 + 16);
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "#%02x%02x%02x", c.r, c.g, c.b);
-      EXPECT_EQ(hex, drawn[y][x]) << "cell " << x << "," << y;
-    }
 }
 
 }  // namespace
