@@ -1,6 +1,7 @@
 // tessaly-save run as a program in a directory of its own: the picture it
 // writes, and one line on standard error with a failing status for bad input,
-// with no file changed that it did not mean to change.
+// with no file changed that it did not mean to change. And tessaly-icon: its
+// PNGs, and its SVG drawn back by librsvg.
 #include <allegro5/allegro.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ProcessRunner.h"
@@ -20,6 +22,7 @@
 #include "platform/Picture.h"
 #include "save/SaveDisk.h"
 #include "save/SaveFile.h"
+#include "screens/Icon.h"
 
 namespace fs = std::filesystem;
 
@@ -207,6 +210,42 @@ TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
   EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
   EXPECT_EQ(6, std::distance(fs::directory_iterator(work), fs::directory_iterator()))
       << "a file was left over";
+}
+
+// The icon program in a directory of its own.
+using IconRun = SaveToolRun;
+
+// Each PNG has its size; the SVG, drawn at 31.5 pixels a cell, is opaque and
+// has the largest PNG's colour at the middle of every cell.
+TEST_F(IconRun, PngsHaveTheirSizesAndTheSvgDrawsTheLargestOnesCells) {
+  const auto icons = xharness::runProgram({{TESSALY_ICON_EXE, "."}, work.string()});
+  const auto drawn = xharness::runProgram(
+      {{RSVG_CONVERT_EXE, "-w", "252", "-h", "252", "-o", "svg.png", "scalable/apps/tessaly.svg"},
+       work.string()});
+  ASSERT_TRUE(startPictureLibrary());
+  al_set_new_bitmap_flags(ALLEGRO_MEMORY_BITMAP);
+  ALLEGRO_BITMAP* png = nullptr;  // the last, the largest
+  for (const int size : kIconSizes) {
+    if (png != nullptr) al_destroy_bitmap(png);
+    png = al_load_bitmap(
+        (work / (std::to_string(size) + "x" + std::to_string(size)) / "apps/tessaly.png").c_str());
+    EXPECT_TRUE(png != nullptr && al_get_bitmap_width(png) == size && al_get_bitmap_height(png) == size)
+        << size << ": " << icons.err;
+  }
+  ALLEGRO_BITMAP* svg = al_load_bitmap((work / "svg.png").c_str());
+  ASSERT_TRUE(png != nullptr && svg != nullptr) << drawn.err;
+  for (int y = 0; y < 252; ++y)
+    for (int x = 0; x < 252; ++x) ASSERT_EQ(1.0f, al_get_pixel(svg, x, y).a) << x << "," << y;
+  const int cell = al_get_bitmap_width(png) / kIconCells;
+  for (int y = 0; y < kIconCells; ++y)
+    for (int x = 0; x < kIconCells; ++x) {
+      const ALLEGRO_COLOR want = al_get_pixel(png, x * cell + cell / 2, y * cell + cell / 2);
+      const ALLEGRO_COLOR got = al_get_pixel(svg, x * 63 / 2 + 16, y * 63 / 2 + 16);
+      EXPECT_EQ(std::make_tuple(want.r, want.g, want.b), std::make_tuple(got.r, got.g, got.b))
+          << x << "," << y;
+    }
+  al_destroy_bitmap(png);
+  al_destroy_bitmap(svg);
 }
 
 }  // namespace
