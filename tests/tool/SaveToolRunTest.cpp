@@ -1,7 +1,6 @@
 // tessaly-save run as a program in a directory of its own: the picture it
 // writes, and one line on standard error with a failing status for bad input,
-// with no file changed that it did not mean to change. And tessaly-icon: its
-// PNGs, and its SVG drawn back by librsvg.
+// with no file changed that it did not mean to change; tessaly-icon's icons too.
 #include <allegro5/allegro.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -212,8 +211,7 @@ TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
       << "a file was left over";
 }
 
-// The icon program in a directory of its own.
-using IconRun = SaveToolRun;
+using IconRun = SaveToolRun;  // the icon program in a directory of its own
 
 // Each PNG has its size; the SVG, drawn at 31.5 pixels a cell, is opaque and
 // has the largest PNG's colour at the middle of every cell.
@@ -241,8 +239,7 @@ TEST_F(IconRun, PngsHaveTheirSizesAndTheSvgDrawsTheLargestOnesCells) {
     for (int x = 0; x < kIconCells; ++x) {
       const ALLEGRO_COLOR want = al_get_pixel(png, x * cell + cell / 2, y * cell + cell / 2);
       const ALLEGRO_COLOR got = al_get_pixel(svg, x * 63 / 2 + 16, y * 63 / 2 + 16);
-      EXPECT_EQ(std::make_tuple(want.r, want.g, want.b), std::make_tuple(got.r, got.g, got.b))
-          << x << "," << y;
+      EXPECT_EQ(std::tuple(want.r, want.g, want.b), std::tuple(got.r, got.g, got.b)) << x << "," << y;
     }
   al_destroy_bitmap(png);
   al_destroy_bitmap(svg);
