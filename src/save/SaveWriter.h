@@ -54,6 +54,7 @@ struct SaveWriter {
   SaveJob job;            // the one handed over
   bool finished = false;  // a job finished that the main thread has not looked at
   bool finishedOk = false;
+  std::string failureCause;  // the last write's cause line if it failed, else empty
   std::thread thread;
 
   // The main thread's own.
