@@ -224,13 +224,13 @@ int firstFreeKept(int dirFd, const SaveSlotFiles& files, int upTo) {
 
 // Whether the directory refuses renames and removals (append-only or
 // immutable), which would stop a rotation halfway: found before a change.
-bool folderRefusesChanges(int dirFd, std::string* cause) {
+bool folderRefusesChanges(int dirFd, const char* name, std::string* cause) {
   int flags = 0;
   if (saveDiskCalls.folderFlags(dirFd, &flags) != 0) return false;  // no such flags here
   if ((flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0) return false;
   if (cause != nullptr)
-    *cause = std::string("the folder ") + ((flags & FS_IMMUTABLE_FL) ? "is immutable" : "is append-only") +
-             ": " + std::strerror(EPERM);
+    *cause = std::string(name) + ": " + std::strerror(EPERM) + " (the folder is " +
+             ((flags & FS_IMMUTABLE_FL) ? "immutable)" : "append-only)");
   return true;
 }
 
@@ -238,7 +238,7 @@ bool folderRefusesChanges(int dirFd, std::string* cause) {
 // kept[cut] move down (see moveIntoPlace).
 WriteResult writeWithCut(int dirFd, const SaveSlotFiles& files, int cut, const uint8_t* bytes, size_t size,
                          const timespec* modified, std::string* cause) {
-  if (folderRefusesChanges(dirFd, cause)) return WriteResult::kFailed;
+  if (folderRefusesChanges(dirFd, files.current, cause)) return WriteResult::kFailed;
   if (!writeTemporary(dirFd, files.current, bytes, size, modified, cause) ||
       !moveIntoPlace(dirFd, files, cut, cause)) {
     recoverSlot(dirFd, files);
@@ -328,7 +328,8 @@ WriteResult restoreKeptSaveLocked(int dirFd, int index, const uint8_t* bytes, si
   }
   if (entryOf(dirFd, files.current).regular && holdsBytes(dirFd, files.current, bytes, size))
     return WriteResult::kUnchanged;
-  if (!onlyOwnFiles(dirFd, files, cause) || folderRefusesChanges(dirFd, cause)) return WriteResult::kFailed;
+  if (!onlyOwnFiles(dirFd, files, cause) || folderRefusesChanges(dirFd, files.current, cause))
+    return WriteResult::kFailed;
   const char* source = files.kept[index];
   // With no save, the kept file only changes its name.
   if (!exists(dirFd, files.current)) {

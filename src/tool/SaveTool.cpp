@@ -30,7 +30,7 @@ const char kSaveToolUsage[] =
     "                                    (default TessalySave.wld to TessalySave.png)\n"
     "  restore 1|2|3|autosave|autosave.1|autosave.2\n"
     "                                    make a kept save or an autosave the save,\n"
-    "                                    keeping the current save as the game does\n"
+    "                                    the current save becomes TessalySave.1.wld\n"
     "  --help                            this text\n"
     "\n"
     "Exit status: 0 done, 1 a file is missing, damaged or cannot be written,\n"

@@ -306,7 +306,7 @@ TEST_F(SaveDisk, AWriteOrRestoreFailedOrStoppedAtAnyStepLosesNoFile) {
     EXPECT_EQ(WriteResult::kFailed, write(restore < 0 ? 20 : 12, restore, &cause));
     saveDiskCalls = real;
     EXPECT_EQ(0, seam.calls);
-    EXPECT_EQ("the folder is append-only: Operation not permitted", cause);
+    EXPECT_EQ("TessalySave.wld: Operation not permitted (the folder is append-only)", cause);
     EXPECT_EQ((std::vector<int>{10, 11, 12, 13}), marks());
     EXPECT_EQ(4u, listing().size());
   }
