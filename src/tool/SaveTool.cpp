@@ -231,7 +231,7 @@ bool restoreKeptSave(const std::string& source, std::string* line) {
   if (!read.problem.empty())
     *line = fileProblem(source, read.problem);
   else if (result == WriteResult::kFailed)
-    *line = fileProblem(source, "Failed to restore it (" + cause + "): " + kSaveFileName +
+    *line = fileProblem(source, "Failed to restore it: " + cause + "; " + kSaveFileName +
                                     " and the kept saves are as they were");
   else if (result == WriteResult::kUnchanged)
     *line = std::string(kSaveFileName) + " holds the world of " + source + " already: nothing was moved";

@@ -207,6 +207,15 @@ TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
       out);
   EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.autosave.1.wld"));
   EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
+  // A failure says which file and why.
+  fs::remove(work / "TessalySave.3.wld");
+  fs::create_directory(work / "TessalySave.3.wld");
+  EXPECT_EQ(1, run("restore 2"));
+  EXPECT_EQ(
+      "TessalySave.2.wld: Failed to restore it: TessalySave.3.wld: not a regular file; TessalySave.wld and "
+      "the "
+      "kept saves are as they were\n",
+      err);
   EXPECT_EQ(6, std::distance(fs::directory_iterator(work), fs::directory_iterator()))
       << "a file was left over";
 }
