@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "SaveTestFiles.h"
 #include "platform/DataFolder.h"
@@ -59,36 +58,24 @@ TEST(DataFolder, IsMadeWithItsParentsForTheOwnerOnlyAndOnlyAsAFolder) {
   EXPECT_FALSE(enterFolder(folder / "kept", &error));
   EXPECT_EQ("Cannot work in the folder " + (folder / "kept").string() + ": Not a directory", error);
 
-  // A folder another user could read or plant files in is never used: one line, nothing written there.
-  const fs::path theirs = root / "theirs";
-  fs::create_directory(theirs);
-  fs::permissions(theirs, fs::perms::all);
-  const bool root_ = geteuid() == 0;  // only root can give a file to another user
+  // A folder another user could read or plant files in is never used.
+  const fs::path open = root / "open";
+  fs::create_directory(open);
+  const uid_t other = geteuid() == 65534 ? 65533 : 65534;
   const struct {
     const char* name;
-    std::function<void(const fs::path&)> make;
+    mode_t mode;  // 0: a link to `open`
+    uid_t owner;
     const char* why;
-  } kForeign[] = {
-      {"a link to another user's open folder",
-       [&](const fs::path& p) {
-         fs::create_directory_symlink(theirs, p);
-         if (root_) lchown(p.c_str(), 65534, 65534);
-       },
-       "it is a link, not a folder of its own"},
-      {"a folder anyone may write",
-       [](const fs::path& p) { fs::create_directory(p), chmod(p.c_str(), 0777); },
-       "other users may write to it"},
-      {"another user's folder",
-       [&](const fs::path& p) {
-         fs::create_directory(p), chmod(p.c_str(), 0700), chown(p.c_str(), 65534, 65534);
-       },
-       root_ ? "it belongs to another user" : nullptr},
-  };
+  } kForeign[] = {{"link", 0, other, "it is a link, not a folder of its own"},
+                  {"shared", 0777, geteuid(), "other users may write to it"},
+                  {"theirs", 0700, other, "it belongs to another user"}};
   for (const auto& c : kForeign) {
-    if (c.why == nullptr) continue;
     const fs::path place = root / c.name / "tessaly";
     fs::create_directory(root / c.name);
-    c.make(place);
+    if (c.mode == 0) fs::create_directory_symlink(open, place);
+    if (c.mode != 0) mkdir(place.c_str(), 0700), chmod(place.c_str(), c.mode);
+    if (lchown(place.c_str(), c.owner, c.owner) != 0) continue;  // only root gives a file away
     EXPECT_FALSE(makeDataFolder(place, &error)) << c.name;
     EXPECT_EQ("Cannot use the data folder " + place.string() + ": " + c.why, error);
   }
