@@ -248,10 +248,9 @@ TEST_F(SaveToolRun, ListAfterAStoppedRestoreShowsWhatTheNextRestoreTakes) {
     std::vector<std::string> xs;  // the player's x of each listed file, in order
     for (size_t at = out.find("  x "); at != std::string::npos; at = out.find("  x ", at + 1))
       xs.push_back(out.substr(at + 4, out.find(' ', at + 4) - at - 4));
-    EXPECT_TRUE(xs == std::vector<std::string>({"100", "200", "300", "400"}) ||
+    ASSERT_TRUE(xs == std::vector<std::string>({"100", "200", "300", "400"}) ||
                 xs == std::vector<std::string>({"300", "100", "200", "400"}))
         << out;
-    ASSERT_EQ(4u, xs.size());
     ASSERT_EQ(0, run("restore 2")) << err;
     EXPECT_TRUE(savetest::readFile(work / kSaveFileName) == worlds[std::stoi(xs[2]) / 100 - 1]);
     if (done) break;  // the restore got through without reaching the step
