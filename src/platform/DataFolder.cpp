@@ -42,16 +42,29 @@ bool makeDataFolder(const std::string& path, std::string* error) {
     }
     if (end == std::string::npos) break;
   }
+  return checkDataFolder(path, error);
+}
+
+bool checkDataFolder(const std::string& path, std::string* error) {
   struct stat status;
-  if (stat(path.c_str(), &status) != 0) {
-    *error = failure("Cannot make the data folder", path, errno);
+  if (path.empty() || lstat(path.c_str(), &status) != 0) {
+    *error = path.empty() ? kNoDataFolderLine : failure("Cannot use the data folder", path, errno);
     return false;
   }
-  if (!S_ISDIR(status.st_mode)) {
-    *error = failure("Cannot make the data folder", path, ENOTDIR);
-    return false;
-  }
-  return true;
+  const char* why = nullptr;
+  if (S_ISLNK(status.st_mode))
+    why = "it is a link, not a folder of its own";
+  else if (!S_ISDIR(status.st_mode))
+    why = std::strerror(ENOTDIR);
+  else if (status.st_uid != geteuid())
+    why = "it belongs to another user";
+  else if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    why = "other users may write to it";
+  if (why == nullptr) return true;
+  *error = std::string(S_ISDIR(status.st_mode) || S_ISLNK(status.st_mode) ? "Cannot use the data folder "
+                                                                          : "Cannot make the data folder ") +
+           path + ": " + why;
+  return false;
 }
 
 bool enterFolder(const std::string& path, std::string* error) {

@@ -19,8 +19,14 @@ std::string dataFolderFromEnvironment();
 // Make `path` and whichever of its parents are missing, each with mode 0700
 // (less the umask, which is left alone); a folder already there is kept as it
 // is. False with one line in *error, naming the folder, when it cannot be
-// made or is not a folder (kNoDataFolderLine for an empty name).
+// made or is not the player's own (checkDataFolder; kNoDataFolderLine for an
+// empty name).
 bool makeDataFolder(const std::string& path, std::string* error);
+
+// Whether `path` is the player's own folder: a folder, not a link, owned by
+// the player and writable by no one else. False with one line in *error,
+// naming the folder and why (another user could read or plant files there).
+bool checkDataFolder(const std::string& path, std::string* error);
 
 // Make `path` the working directory, so that every relative name the process
 // uses lands there. Call it before any thread starts. False with one line in

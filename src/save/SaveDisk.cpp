@@ -2,7 +2,9 @@
 #include "save/SaveDisk.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,9 +15,14 @@
 #include <memory>
 #include <new>
 
+namespace {
+int folderFlagsOf(int dirFd, int* flags);
+}  // namespace
+
 SaveDiskCalls saveDiskCalls = {
     renameat, linkat, unlinkat,
-    [](int dirFd, const char* name, int flags, mode_t mode) { return openat(dirFd, name, flags, mode); }};
+    [](int dirFd, const char* name, int flags, mode_t mode) { return openat(dirFd, name, flags, mode); },
+    folderFlagsOf};
 
 namespace {
 
@@ -90,15 +97,22 @@ bool holdsBytes(int dirFd, const char* name, const uint8_t* bytes, size_t size) 
   return same;
 }
 
+// A failure's cause as one line: the name and the system's reason.
+bool failWith(std::string* cause, const char* name, int error) {
+  if (cause != nullptr) *cause = std::string(name) + ": " + std::strerror(error);
+  return false;
+}
+
 // Write the temporary file, synced, with the permissions of the file it will
 // replace (or those the umask gives a new file: the kernel applies it to the
 // 0666 asked for here). A leftover of an interrupted write is replaced.
 bool writeTemporary(int dirFd, const char* target, const uint8_t* bytes, size_t size,
-                    const timespec* modified) {
-  if (unlinkIn(dirFd, kSaveTemporaryName) != 0 && errno != ENOENT) return false;
+                    const timespec* modified, std::string* cause) {
+  if (unlinkIn(dirFd, kSaveTemporaryName) != 0 && errno != ENOENT)
+    return failWith(cause, kSaveTemporaryName, errno);
   const int fd =
       saveDiskCalls.openAt(dirFd, kSaveTemporaryName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return failWith(cause, kSaveTemporaryName, errno);
   bool ok = writeAll(fd, bytes, size);
   struct stat old {};
   if (ok && fstatat(dirFd, target, &old, 0) == 0) ok = fchmod(fd, old.st_mode & 07777) == 0;
@@ -107,59 +121,78 @@ bool writeTemporary(int dirFd, const char* target, const uint8_t* bytes, size_t 
     ok = futimens(fd, times) == 0;
   }
   ok = ok && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
+  if (!ok) failWith(cause, kSaveTemporaryName, errno != 0 ? errno : EIO);
+  if (close(fd) != 0 && ok) ok = failWith(cause, kSaveTemporaryName, errno);
   return ok;
 }
 
-// Steps 2 to 6 of a write (see SaveDisk.h), the temporary written. False at
-// the first step that fails, the steps before it left for recoverSlot.
-bool moveIntoPlace(int dirFd, const SaveSlotFiles& files) {
-  if (!exists(dirFd, files.current)) return renameIn(dirFd, kSaveTemporaryName, files.current) == 0;
-  const char* last = files.kept[files.keptCount - 1];
+// Steps 2 to 6 of a write (see SaveDisk.h), the temporary written: the kept
+// files before kept[cut] move one place down, and the file of kept[cut] (if
+// any) waits under held[cut] until the new file is in place. Every kept
+// name before `cut` holds a file. False at the first step that fails, the
+// steps before it left for recoverSlot.
+bool moveIntoPlace(int dirFd, const SaveSlotFiles& files, int cut, std::string* cause) {
+  const char* current = files.current;
+  if (!exists(dirFd, current))
+    return renameIn(dirFd, kSaveTemporaryName, current) == 0 || failWith(cause, current, errno);
+  const char* held = files.held[cut];
+  const char* last = files.kept[cut];
   bool links = true;
   if (exists(dirFd, last)) {
-    if (linkIn(dirFd, last, files.oldest) != 0) {
-      if (!noHardLinks(errno) || renameIn(dirFd, last, files.oldest) != 0) return false;
+    if (linkIn(dirFd, last, held) != 0) {
+      if (!noHardLinks(errno) || renameIn(dirFd, last, held) != 0) return failWith(cause, last, errno);
       links = false;
+    } else if (cut == 0 && unlinkIn(dirFd, last) != 0) {
+      // The current file takes its name next; held keeps it meanwhile.
+      return failWith(cause, last, errno);
     }
-  } else if (linkIn(dirFd, kSaveTemporaryName, files.oldest) != 0) {
+  } else if (linkIn(dirFd, kSaveTemporaryName, held) != 0) {
     // Only a mark: an empty file.
-    const int fd = saveDiskCalls.openAt(dirFd, files.oldest, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    const int fd = saveDiskCalls.openAt(dirFd, held, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return failWith(cause, held, errno);
     close(fd);
     links = false;
   }
-  for (int i = files.keptCount - 2; i >= 0; --i)
-    if (exists(dirFd, files.kept[i]) && renameIn(dirFd, files.kept[i], files.kept[i + 1]) != 0) return false;
-  if (!links || linkIn(dirFd, files.current, files.kept[0]) != 0)
-    if ((links && !noHardLinks(errno)) || renameIn(dirFd, files.current, files.kept[0]) != 0) return false;
-  if (renameIn(dirFd, kSaveTemporaryName, files.current) != 0) return false;
-  // The new file is in place: the oldest may go. If it cannot, the next
+  for (int i = cut - 1; i >= 0; --i)
+    if (renameIn(dirFd, files.kept[i], files.kept[i + 1]) != 0) return failWith(cause, files.kept[i], errno);
+  if (!links || linkIn(dirFd, current, files.kept[0]) != 0)
+    if ((links && !noHardLinks(errno)) || renameIn(dirFd, current, files.kept[0]) != 0)
+      return failWith(cause, current, errno);
+  if (renameIn(dirFd, kSaveTemporaryName, current) != 0) return failWith(cause, current, errno);
+  // The new file is in place: the held one may go. If it cannot, the next
   // write or start removes it.
-  unlinkIn(dirFd, files.oldest);
+  unlinkIn(dirFd, held);
   return true;
 }
 
 // Undo the steps of a write stopped before its rename into place (the
-// temporary is still there); after it, finish by removing `oldest`.
-bool recoverSlot(int dirFd, const SaveSlotFiles& files) {
-  if (!exists(dirFd, files.oldest)) return true;
-  const char* last = files.kept[files.keptCount - 1];
+// temporary is still there); after it, finish by removing the held name.
+// Which held name is there tells how far the kept files had moved.
+bool recoverCut(int dirFd, const SaveSlotFiles& files, int cut) {
+  const char* held = files.held[cut];
+  if (!exists(dirFd, held)) return true;
+  const char* last = files.kept[cut];
   if (exists(dirFd, kSaveTemporaryName)) {
     if (!exists(dirFd, files.current) && exists(dirFd, files.kept[0]))
       renameIn(dirFd, files.kept[0], files.current);
     else if (sameFile(dirFd, files.current, files.kept[0]))
       unlinkIn(dirFd, files.kept[0]);
-    for (int i = 0; i + 1 < files.keptCount; ++i)
+    for (int i = 0; i < cut; ++i)
       if (!exists(dirFd, files.kept[i]) && exists(dirFd, files.kept[i + 1]) &&
-          !sameFile(dirFd, files.kept[i + 1], files.oldest))
+          !sameFile(dirFd, files.kept[i + 1], held))
         renameIn(dirFd, files.kept[i + 1], files.kept[i]);
-    const Entry oldest = entryOf(dirFd, files.oldest);
-    const bool onlyName = oldest.regular && oldest.info.st_nlink == 1 && oldest.info.st_size > 0;
-    if (onlyName && !exists(dirFd, last)) renameIn(dirFd, files.oldest, last);
-    if (onlyName) return !exists(dirFd, files.oldest);
+    const Entry entry = entryOf(dirFd, held);
+    const bool onlyName = entry.regular && entry.info.st_nlink == 1 && entry.info.st_size > 0;
+    if (onlyName && !exists(dirFd, last)) renameIn(dirFd, held, last);
+    if (onlyName) return !exists(dirFd, held);
   }
-  return unlinkIn(dirFd, files.oldest) == 0 || errno == ENOENT;
+  return unlinkIn(dirFd, held) == 0 || errno == ENOENT;
+}
+
+bool recoverSlot(int dirFd, const SaveSlotFiles& files) {
+  bool ok = true;
+  for (int cut = 0; cut < files.keptCount; ++cut) ok = recoverCut(dirFd, files, cut) && ok;
+  return ok;
 }
 
 bool recoverAll(int dirFd) {
@@ -167,6 +200,69 @@ bool recoverAll(int dirFd) {
   for (const SaveSlotFiles& files : kSaveSlotFiles) ok = recoverSlot(dirFd, files) && ok;
   return ok;
 }
+
+// Whether a name of the game may be read through: anything but a link that
+// another user owns (in a shared folder, someone else's link may lead to
+// any file the player can read).
+bool foreignLink(const struct stat& info) { return S_ISLNK(info.st_mode) && info.st_uid != geteuid(); }
+
+// Why a file under one of the slot's names stops a write (it is not one the
+// game wrote), or empty.
+std::string strangerUnder(int dirFd, const char* name) {
+  const Entry entry = entryOf(dirFd, name);
+  if (!entry.exists || entry.regular) return {};
+  if (foreignLink(entry.info)) return std::string(name) + ": " + kForeignLinkProblem;
+  return std::string(name) + ": not a regular file";
+}
+
+// The first kept name before `upTo` that holds no file, or -1.
+int firstFreeKept(int dirFd, const SaveSlotFiles& files, int upTo) {
+  for (int i = 0; i < upTo; ++i)
+    if (!exists(dirFd, files.kept[i])) return i;
+  return -1;
+}
+
+// Whether the directory refuses renames and removals (append-only or
+// immutable), which would stop a rotation halfway: found before a change.
+bool folderRefusesChanges(int dirFd, const char* name, std::string* cause) {
+  int flags = 0;
+  if (saveDiskCalls.folderFlags(dirFd, &flags) != 0) return false;  // no such flags here
+  if ((flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0) return false;
+  if (cause != nullptr)
+    *cause = std::string(name) + ": " + std::strerror(EPERM) + " (the folder is " +
+             ((flags & FS_IMMUTABLE_FL) ? "immutable)" : "append-only)");
+  return true;
+}
+
+// The checks and the rotation of a write of `files` whose kept files before
+// kept[cut] move down (see moveIntoPlace).
+WriteResult writeWithCut(int dirFd, const SaveSlotFiles& files, int cut, const uint8_t* bytes, size_t size,
+                         const timespec* modified, std::string* cause) {
+  if (folderRefusesChanges(dirFd, files.current, cause)) return WriteResult::kFailed;
+  if (!writeTemporary(dirFd, files.current, bytes, size, modified, cause) ||
+      !moveIntoPlace(dirFd, files, cut, cause)) {
+    recoverSlot(dirFd, files);
+    unlinkIn(dirFd, kSaveTemporaryName);
+    return WriteResult::kFailed;
+  }
+  // The new file is in place; a failed directory sync only delays durability.
+  fsync(dirFd);
+  return WriteResult::kWritten;
+}
+
+// Only the game's own files are moved: anything else under the slot's names
+// stops a write before it changes a thing.
+bool onlyOwnFiles(int dirFd, const SaveSlotFiles& files, std::string* cause) {
+  for (int i = -1; i < files.keptCount; ++i) {
+    const std::string stranger = strangerUnder(dirFd, i < 0 ? files.current : files.kept[i]);
+    if (stranger.empty()) continue;
+    if (cause != nullptr) *cause = stranger;
+    return false;
+  }
+  return true;
+}
+
+int folderFlagsOf(int dirFd, int* flags) { return ioctl(dirFd, FS_IOC_GETFLAGS, flags); }
 
 }  // namespace
 
@@ -196,31 +292,60 @@ bool recoverSaveFiles(const std::string& directory) {
 }
 
 WriteResult writeSaveFileLocked(int dirFd, SaveSlot slot, const uint8_t* bytes, size_t size,
-                                const timespec* modified) {
+                                const timespec* modified, std::string* cause) {
   const SaveSlotFiles& files = slotFiles(slot);
-  if (!recoverAll(dirFd)) return WriteResult::kFailed;
-  // Only the game's own files are moved: anything else under their names
-  // stops the write before it changes a thing.
-  if (entryOf(dirFd, files.current).regular && holdsBytes(dirFd, files.current, bytes, size))
-    return WriteResult::kUnchanged;
-  for (int i = -1; i < files.keptCount; ++i) {
-    const Entry entry = entryOf(dirFd, i < 0 ? files.current : files.kept[i]);
-    if (entry.exists && !entry.regular) return WriteResult::kFailed;
-  }
-  if (!writeTemporary(dirFd, files.current, bytes, size, modified) || !moveIntoPlace(dirFd, files)) {
-    recoverSlot(dirFd, files);
-    unlinkIn(dirFd, kSaveTemporaryName);
+  if (!recoverAll(dirFd)) {
+    if (cause != nullptr) *cause = std::string(files.current) + ": an earlier write could not be finished";
     return WriteResult::kFailed;
   }
-  // The new file is in place; a failed directory sync only delays durability.
-  fsync(dirFd);
-  return WriteResult::kWritten;
+  if (entryOf(dirFd, files.current).regular && holdsBytes(dirFd, files.current, bytes, size))
+    return WriteResult::kUnchanged;
+  if (!onlyOwnFiles(dirFd, files, cause)) return WriteResult::kFailed;
+  // The kept files move down as far as the first free name; only when none
+  // is free does the oldest go.
+  const int free = firstFreeKept(dirFd, files, files.keptCount);
+  return writeWithCut(dirFd, files, free >= 0 ? free : files.keptCount - 1, bytes, size, modified, cause);
 }
 
-WriteResult writeSaveFile(const std::string& directory, SaveSlot slot, const uint8_t* bytes, size_t size) {
+WriteResult writeSaveFile(const std::string& directory, SaveSlot slot, const uint8_t* bytes, size_t size,
+                          std::string* cause) {
   const int dirFd = lockSaveDirectory(directory);
-  const WriteResult result = dirFd < 0 ? WriteResult::kFailed : writeSaveFileLocked(dirFd, slot, bytes, size);
+  if (dirFd < 0) {
+    failWith(cause, directory.c_str(), errno);
+    return WriteResult::kFailed;
+  }
+  const WriteResult result = writeSaveFileLocked(dirFd, slot, bytes, size, nullptr, cause);
   unlockSaveDirectory(dirFd);
+  return result;
+}
+
+WriteResult restoreKeptSaveLocked(int dirFd, int index, const uint8_t* bytes, size_t size,
+                                  const timespec* modified, std::string* cause) {
+  const SaveSlotFiles& files = slotFiles(SaveSlot::kSave);
+  if (!recoverAll(dirFd)) {
+    if (cause != nullptr) *cause = std::string(files.current) + ": an earlier write could not be finished";
+    return WriteResult::kFailed;
+  }
+  if (entryOf(dirFd, files.current).regular && holdsBytes(dirFd, files.current, bytes, size))
+    return WriteResult::kUnchanged;
+  if (!onlyOwnFiles(dirFd, files, cause) || folderRefusesChanges(dirFd, files.current, cause))
+    return WriteResult::kFailed;
+  const char* source = files.kept[index];
+  // With no save, the kept file only changes its name.
+  if (!exists(dirFd, files.current)) {
+    if (renameIn(dirFd, source, files.current) != 0)
+      return failWith(cause, source, errno), WriteResult::kFailed;
+    fsync(dirFd);
+    return WriteResult::kWritten;
+  }
+  // A free name before it: the restored file goes there first, so that
+  // every kept name before the one it leaves holds a file.
+  const int free = firstFreeKept(dirFd, files, index);
+  if (free >= 0 && renameIn(dirFd, source, files.kept[free]) != 0)
+    return failWith(cause, source, errno), WriteResult::kFailed;
+  const int cut = free >= 0 ? free : index;
+  const WriteResult result = writeWithCut(dirFd, files, cut, bytes, size, modified, cause);
+  if (result == WriteResult::kFailed && free >= 0) renameIn(dirFd, files.kept[free], source);
   return result;
 }
 
@@ -250,24 +375,59 @@ const char* saveResultLine(SaveSlot slot, bool ok) {
   return ok ? "Autosaved the world!\n" : "Failed to autosave the world!\n";
 }
 
+std::string saveFailureLine(const std::string& cause) {
+  return (cause.empty() ? std::string("the save folder: the write failed") : cause) + "\n";
+}
+
 void saveWorldTo(const std::string& directory, const World* world, const Player& player, SaveSlot slot) {
   uint8_t* bytes = fileBuffer();
   if (bytes != nullptr) encodeSave(*world, player, bytes);
-  const bool ok =
-      bytes != nullptr && writeSaveFile(directory, slot, bytes, kSaveFileBytes) != WriteResult::kFailed;
+  std::string cause = "the save buffer: " + std::string(std::strerror(ENOMEM));
+  const bool ok = bytes != nullptr &&
+                  writeSaveFile(directory, slot, bytes, kSaveFileBytes, &cause) != WriteResult::kFailed;
   std::printf("%s", saveResultLine(slot, ok));
+  if (!ok) std::fprintf(stderr, "%s", saveFailureLine(cause).c_str());
 }
+
+namespace {
+
+// Whether the last part of `path` is one of the game's names.
+bool isGameName(const std::string& path) {
+  const std::string name = path.substr(path.rfind('/') + 1);
+  if (name == kSaveTemporaryName) return true;
+  for (const SaveSlotFiles& files : kSaveSlotFiles) {
+    if (name == files.current) return true;
+    for (int i = 0; i < files.keptCount; ++i)
+      if (name == files.kept[i] || name == files.held[i]) return true;
+  }
+  return false;
+}
+
+std::string unreadable(int error) {
+  return std::string("The save file could not be read: ") + std::strerror(error);
+}
+
+}  // namespace
 
 bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::string* failure) {
   struct stat info {};
+  if (isGameName(path) && lstat(path.c_str(), &info) == 0 && foreignLink(info)) {
+    *failure = path.substr(path.rfind('/') + 1) + ": " + kForeignLinkProblem;
+    return false;
+  }
   // Not even opened unless a regular file: opening a device may do things.
   if (stat(path.c_str(), &info) != 0) {
-    *failure = "No save found";
+    *failure = errno == ENOENT || errno == ENOTDIR ? "No save found" : unreadable(errno);
     return false;
   }
   const int fd =
       S_ISREG(info.st_mode) ? open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
-  if (fd >= 0 && fstat(fd, &info) != 0) info.st_mode = 0;
+  if (fd >= 0 && fstat(fd, &info) != 0) {
+    const int error = errno;
+    close(fd);
+    *failure = unreadable(error);
+    return false;
+  }
   if (!S_ISREG(info.st_mode)) {  // also a file swapped for something else after the first look
     if (fd >= 0) close(fd);
     *failure = "The save file is not a regular file";
@@ -286,9 +446,10 @@ bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::s
     if (n <= 0) break;
     *size += static_cast<size_t>(n);
   }
+  const int readError = errno;
   close(fd);
   if (!ok) {
-    *failure = "The save file could not be read";
+    *failure = bytes == nullptr ? "The save file could not be read" : unreadable(readError);
     return false;
   }
   if (*size > kSaveFileBytes) {

@@ -3,18 +3,23 @@
 //
 // A write of a slot (see kSaveSlotFiles) goes, under the directory's lock:
 //   1. write kSaveTemporaryName and sync it;
-//   2. give the oldest kept file a second name, `oldest` (a hard link, or
-//      without hard links a rename; with no oldest file, `oldest` is made as
-//      a mark), so that it stays on disk while the others move down;
-//   3. move the kept files one place down, newest last;
+//   2. give the kept file that leaves (the first free kept name, else the
+//      oldest; for a restore the one restored) its held name (a hard link,
+//      or without hard links a rename; with no file there, the held name is
+//      made as a mark), so that it stays on disk while the others move down;
+//   3. move the kept files before it one place down, newest last;
 //   4. give the current file the first kept name (a hard link, or a rename);
 //   5. rename the temporary over the current file: the new file is in place;
-//   6. remove `oldest`: the file it held goes only now.
+//   6. remove the held name: the file it held goes only now.
 // A failure at any step undoes the steps before it, so a failed write
 // changes no file but its temporary, which it removes. A write stopped at any
-// step (a killed process) leaves every file on disk and `oldest` behind:
-// the next write or recoverSaveFiles finds it and finishes (after step 5)
-// or undoes (before it) that write.
+// step (a killed process) leaves every file on disk and the held name behind:
+// the next write, load or listing (recoverSaveFiles) finds it and finishes
+// (after step 5) or undoes (before it) that write.
+//
+// A folder whose flags refuse renames and removals (append-only) fails a
+// write before its first change. A link under one of the game's names that
+// another user owns is never followed: a read refuses it, a write fails.
 #pragma once
 
 #include <sys/types.h>
@@ -35,6 +40,8 @@ struct SaveDiskCalls {
   int (*linkAt)(int dirFd, const char* from, int toDirFd, const char* to, int flags);
   int (*unlinkAt)(int dirFd, const char* name, int flags);
   int (*openAt)(int dirFd, const char* name, int flags, mode_t mode);
+  // The directory's inode flags (FS_IOC_GETFLAGS); non-zero where it has none.
+  int (*folderFlags)(int dirFd, int* flags);
 };
 extern SaveDiskCalls saveDiskCalls;
 
@@ -60,11 +67,27 @@ enum class WriteResult {
 // Replace the slot's file with `bytes` as described above, in a directory
 // whose lock the caller holds. Gives the new file the time `modified` if not
 // null (else now). Something other than a regular file under one of the
-// slot's names fails the write.
+// slot's names fails the write. On failure *cause (if given) is one line
+// without its newline: the file and why ("TessalySave.1.wld: Operation not
+// permitted").
 WriteResult writeSaveFileLocked(int dirFd, SaveSlot slot, const uint8_t* bytes, size_t size,
-                                const timespec* modified = nullptr);
+                                const timespec* modified = nullptr, std::string* cause = nullptr);
 // The same, taking the lock for it.
-WriteResult writeSaveFile(const std::string& directory, SaveSlot slot, const uint8_t* bytes, size_t size);
+WriteResult writeSaveFile(const std::string& directory, SaveSlot slot, const uint8_t* bytes, size_t size,
+                          std::string* cause = nullptr);
+
+// Make the save's kept file number index + 1 (kept[index]), whose checked
+// bytes are `bytes`, the save, in a directory whose lock the caller holds: a
+// reordering, not a save. The save becomes the first kept file and the kept
+// files before the restored one move down behind it; the ones after it stay,
+// so no file goes and none is there twice (restoring the first kept file
+// twice changes nothing). The save gets the time `modified`. *cause as for
+// writeSaveFileLocked.
+WriteResult restoreKeptSaveLocked(int dirFd, int index, const uint8_t* bytes, size_t size,
+                                  const timespec* modified, std::string* cause);
+
+// Why a read or a write refuses a link another user owns under a game's name.
+constexpr const char* kForeignLinkProblem = "a link that another user owns, not followed";
 
 // Which file a name of the directory is, to see whether it was replaced.
 struct FileIdentity {
@@ -98,8 +121,11 @@ Player loadWorldFrom(const std::string& directory, World* world, Player player,
 // The console line of a finished write (with its newline).
 const char* saveResultLine(SaveSlot slot, bool ok);
 
-// Synchronous save to the game's files in `directory`, printing the line,
-// through the kept buffer: the writer thread's work done on the calling
-// thread. Never call it while a SaveWriter has a write in flight.
+// A failed write's cause line for standard error (with its newline).
+std::string saveFailureLine(const std::string& cause);
+
+// Synchronous save to the game's files in `directory`, printing the line
+// (and on failure its cause on standard error), through the kept buffer: the writer thread's work done on the
+// calling thread. Never call it while a SaveWriter has a write in flight.
 void saveWorldTo(const std::string& directory, const World* world, const Player& player,
                  SaveSlot slot = SaveSlot::kSave);

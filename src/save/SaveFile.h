@@ -33,24 +33,26 @@ enum class SaveSlot {
 
 // The game's files, all in one directory (the working directory in play),
 // one entry per slot: the file written, the earlier ones kept (newest first;
-// each write moves them one place down and the oldest goes), and the name
-// that holds the oldest kept file while a write moves the others down. These,
+// a write moves them one place down as far as the first free name, and when
+// none is free the oldest goes), and for each kept name the name that holds
+// its file while the ones before it move down (`held`: which of them is
+// there tells a later start how far a stopped write had moved them). These,
 // and kSaveTemporaryName, are the only files the game ever removes or replaces.
 struct SaveSlotFiles {
   const char* current;
   const char* kept[3];
   int keptCount;
-  const char* oldest;
+  const char* held[3];
 };
 constexpr SaveSlotFiles kSaveSlotFiles[] = {
     {"TessalySave.wld",
      {"TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld"},
      3,
-     "TessalySave.oldest.tmp"},
+     {"TessalySave.held.1.tmp", "TessalySave.held.2.tmp", "TessalySave.oldest.tmp"}},
     {"TessalySave.autosave.wld",
      {"TessalySave.autosave.1.wld", "TessalySave.autosave.2.wld"},
      2,
-     "TessalySave.autosave.oldest.tmp"},
+     {"TessalySave.autosave.held.1.tmp", "TessalySave.autosave.oldest.tmp"}},
 };
 constexpr const SaveSlotFiles& slotFiles(SaveSlot slot) { return kSaveSlotFiles[static_cast<int>(slot)]; }
 constexpr const char* kSaveFileName = kSaveSlotFiles[0].current;

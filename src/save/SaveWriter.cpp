@@ -45,13 +45,16 @@ void writerThreadMain(SaveWriter* writer) {
     if (!writer->busy) return;  // stopping, with nothing left to write
     const SaveJob job = writer->job;
     lock.unlock();
-    const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes) !=
-                                      WriteResult::kFailed;
+    std::string cause;
+    const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes,
+                                                &cause) != WriteResult::kFailed;
     for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
     std::fflush(stdout);
+    if (!ok) std::fprintf(stderr, "%s", saveFailureLine(cause).c_str());
     lock.lock();
     writer->finished = true;
     writer->finishedOk = ok;
+    writer->failureCause = ok ? std::string() : saveFailureLine(cause);
     writer->busy = false;
     writer->changed.notify_all();
   }

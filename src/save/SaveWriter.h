@@ -4,7 +4,8 @@
 //
 // The main thread encodes the player and the grid into the kept save buffer
 // (a snapshot) and hands it over; the writer thread writes the file (see
-// SaveDisk.h) and prints the line. While a write is in flight the buffer is
+// SaveDisk.h) and prints the line, and for a failure its cause on standard
+// error (kept in failureCause for the window to show). While a write is in flight the buffer is
 // the writer's: Save clicks that come meanwhile are not waited for but merged
 // into one later write of the world as it is then, which prints one line for
 // each of them once it is on disk. Loads and the end of play wait for every
@@ -54,6 +55,7 @@ struct SaveWriter {
   SaveJob job;            // the one handed over
   bool finished = false;  // a job finished that the main thread has not looked at
   bool finishedOk = false;
+  std::string failureCause;  // the last write's cause line if it failed, else empty
   std::thread thread;
 
   // The main thread's own.

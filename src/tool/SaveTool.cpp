@@ -30,7 +30,7 @@ const char kSaveToolUsage[] =
     "                                    (default TessalySave.wld to TessalySave.png)\n"
     "  restore 1|2|3|autosave|autosave.1|autosave.2\n"
     "                                    make a kept save or an autosave the save,\n"
-    "                                    keeping the current save as the game does\n"
+    "                                    the current save becomes TessalySave.1.wld\n"
     "  --help                            this text\n"
     "\n"
     "Exit status: 0 done, 1 a file is missing, damaged or cannot be written,\n"
@@ -189,14 +189,18 @@ SaveRead readUnlocked(const std::string& path) {
 }  // namespace
 
 SaveRead readSaveFile(const std::string& path) {
-  // Not in the middle of one of the game's writes.
+  // Not in the middle of one of the game's writes, and a write that was
+  // stopped is finished or undone first: what is read is what a restore takes.
   const int dirFd = lockSaveDirectory(".");
+  if (dirFd >= 0) recoverSaveFilesLocked(dirFd);
   SaveRead read = readUnlocked(path);
   unlockSaveDirectory(dirFd);
   return read;
 }
 
-std::string fileProblem(const std::string& name, const std::string& problem) { return name + ": " + problem; }
+std::string fileProblem(const std::string& name, const std::string& problem) {
+  return problem.starts_with(name + ": ") ? problem : name + ": " + problem;
+}
 
 bool restoreKeptSave(const std::string& source, std::string* line) {
   const int dirFd = lockSaveDirectory(".");
@@ -206,28 +210,40 @@ bool restoreKeptSave(const std::string& source, std::string* line) {
   }
   recoverSaveFilesLocked(dirFd);
   const SaveRead read = readUnlocked(source);
+  const SaveSlotFiles& files = slotFiles(SaveSlot::kSave);
   struct stat current {};
   const bool hadSave = lstat(kSaveFileName, &current) == 0;
+  int index = -1;  // the kept save restored, or -1 for an autosave
+  bool full = true;
+  for (int i = 0; i < files.keptCount; ++i) {
+    if (source == files.kept[i]) index = i;
+    full = full && lstat(files.kept[i], &current) == 0;
+  }
   WriteResult result = WriteResult::kFailed;
-  if (read.problem.empty())
-    result = writeSaveFileLocked(dirFd, SaveSlot::kSave, read.bytes.data(), read.bytes.size(), &read.written);
+  std::string cause;
+  if (read.problem.empty() && index >= 0)
+    result = restoreKeptSaveLocked(dirFd, index, read.bytes.data(), read.bytes.size(), &read.written, &cause);
+  else if (read.problem.empty())
+    result = writeSaveFileLocked(dirFd, SaveSlot::kSave, read.bytes.data(), read.bytes.size(), &read.written,
+                                 &cause);
   unlockSaveDirectory(dirFd);
-  const SaveSlotFiles& files = slotFiles(SaveSlot::kSave);
+  const std::string restored = "Restored " + source + " as " + kSaveFileName;
   if (!read.problem.empty())
     *line = fileProblem(source, read.problem);
   else if (result == WriteResult::kFailed)
-    *line = fileProblem(source, std::string("Failed to restore it: ") + kSaveFileName +
+    *line = fileProblem(source, "Failed to restore it: " + cause + "; " + kSaveFileName +
                                     " and the kept saves are as they were");
   else if (result == WriteResult::kUnchanged)
     *line = std::string(kSaveFileName) + " holds the world of " + source + " already: nothing was moved";
   else if (!hadSave)
-    *line = "Restored " + source + " as " + kSaveFileName;
-  else if (source == files.kept[0])
-    *line = "Restored " + source + " as " + kSaveFileName + "; the save it replaced is now " + files.kept[0] +
-            " and the kept saves moved down one";
+    *line = restored;
+  else if (index >= 0)
+    *line = restored + "; the save it replaced is now " + files.kept[0] +
+            (index > 0 ? " and the kept saves before " + source + " moved down one" : "");
   else
-    *line =
-        "Restored " + source + " as " + kSaveFileName + "; the save it replaced is kept as " + files.kept[0];
+    *line = restored + "; the save it replaced is kept as " + files.kept[0] +
+            (full ? std::string(" and the oldest kept save, ") + files.kept[files.keptCount - 1] + ", is gone"
+                  : "");
   return result != WriteResult::kFailed;
 }
 

@@ -59,16 +59,20 @@ struct SaveRead {
 // Read and check `path` as the game's load does, without ever blocking on
 // it: a missing file, a directory, a FIFO or a device, an unreadable, short
 // or long file and damaged contents each give the game's line. Holds the
-// directory's lock (of the working directory) while it reads, if it can.
+// directory's lock (of the working directory) while it reads, if it can,
+// after finishing or undoing a write that was stopped halfway.
 SaveRead readSaveFile(const std::string& path);
 
-// Make `source`, a save file of the working directory, the save, as a save
-// of the game would write it: the current save is kept first (and the kept
-// ones move down), so restoring the first kept save again undoes it. The
-// restored save keeps the time its world was saved. Holds the directory's
-// lock throughout, so the game's writes wait for it and it for them. A
-// damaged source changes nothing. The line to print either way (a failure's
-// names the file).
+// Make `source`, a save file of the working directory, the save. A kept
+// save is reordered, not copied: it becomes the save, the current save the
+// first kept one and the kept saves before it move down behind that, so no
+// world goes and none is there twice (restoring the first kept save again
+// undoes it). An autosave is saved as the game would save it: the current
+// save is kept first, the kept ones move down. The restored save keeps the
+// time its world was saved. Holds the directory's lock throughout, so the
+// game's writes wait for it and it for them. A damaged source changes
+// nothing. The line to print either way (a failure's names the file and the
+// cause).
 bool restoreKeptSave(const std::string& source, std::string* line);
 
 // A checked save decoded by the game's decoder into a grid of its own.

@@ -91,7 +91,10 @@ int restore(const std::string& source) {
 bool enterToolFolder(const std::string& given) {
   const std::string folder = !given.empty() ? given : TESSALY_INSTALLED ? dataFolderFromEnvironment() : ".";
   std::string error;
-  if (enterFolder(folder, &error)) return true;
+  // The installed game's folder only if it is the player's own, as the game checks it.
+  if ((!given.empty() || !TESSALY_INSTALLED || checkDataFolder(folder, &error)) &&
+      enterFolder(folder, &error))
+    return true;
   complain(error);
   return false;
 }

@@ -193,22 +193,70 @@ TEST_F(SaveToolRun, RestoreKeepsTheCurrentSaveAndASecondRestoreUndoesIt) {
   EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.wld"));
   unlockSaveDirectory(lock);
   ASSERT_EQ(0, tool.waitForExit(xharness::Millis(10000))) << tool.output();
-  EXPECT_EQ(
-      "Restored TessalySave.1.wld as TessalySave.wld; the save it replaced is now TessalySave.1.wld and the "
-      "kept saves moved down one\n",
-      tool.output());
+  EXPECT_EQ("Restored TessalySave.1.wld as TessalySave.wld; the save it replaced is now TessalySave.1.wld\n",
+            tool.output());
   EXPECT_TRUE(fs::last_write_time(work / "TessalySave.wld") == savedAt);
   EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.1.wld"));
   EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
-  EXPECT_TRUE(holds("TessalySave.2.wld", "TessalySave.1.wld"));
-  EXPECT_TRUE(holds("TessalySave.3.wld", "TessalySave.2.wld"));
+  EXPECT_TRUE(holds("TessalySave.2.wld", "TessalySave.2.wld"));
+  EXPECT_TRUE(holds("TessalySave.3.wld", "TessalySave.3.wld"));
   ASSERT_EQ(0, run("restore 1")) << err;
   EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.wld"));
   ASSERT_EQ(0, run("restore autosave.1")) << err;
+  EXPECT_EQ(
+      "Restored TessalySave.autosave.1.wld as TessalySave.wld; the save it replaced is kept as "
+      "TessalySave.1.wld and the oldest kept save, TessalySave.3.wld, is gone\n",
+      out);
   EXPECT_TRUE(holds("TessalySave.wld", "TessalySave.autosave.1.wld"));
   EXPECT_TRUE(holds("TessalySave.1.wld", "TessalySave.wld"));
+  // A failure says which file and why.
+  fs::remove(work / "TessalySave.3.wld");
+  fs::create_directory(work / "TessalySave.3.wld");
+  EXPECT_EQ(1, run("restore 2"));
+  EXPECT_EQ(
+      "TessalySave.2.wld: Failed to restore it: TessalySave.3.wld: not a regular file; "
+      "TessalySave.wld and the kept saves are as they were\n",
+      err);
   EXPECT_EQ(6, std::distance(fs::directory_iterator(work), fs::directory_iterator()))
       << "a file was left over";
+}
+
+// Every directory call from the numbered one on does nothing, as if the
+// process had been killed there.
+int stopAtCall = -1, callsMade = 0;
+bool stopped() { return stopAtCall >= 0 && callsMade++ >= stopAtCall ? (errno = EIO, true) : false; }
+
+// A restore stopped at any step leaves a set that `list` shows as the next
+// restore takes it: never one moved halfway.
+TEST_F(SaveToolRun, ListAfterAStoppedRestoreShowsWhatTheNextRestoreTakes) {
+  const char* kNames[] = {"TessalySave.wld", "TessalySave.1.wld", "TessalySave.2.wld", "TessalySave.3.wld"};
+  const SaveDiskCalls real = saveDiskCalls;
+  std::vector<Bytes> worlds;
+  for (int i = 0; i < 4; ++i) worlds.push_back(knownSave(100.0f * (i + 1), 800.0f, {}));
+  for (int step = 0;; ++step) {
+    SCOPED_TRACE(step);
+    for (int i = 0; i < 4; ++i) write(kNames[i], worlds[i]);
+    saveDiskCalls.renameAt = [](int a, const char* b, int c, const char* d) {
+      return stopped() ? -1 : renameat(a, b, c, d);
+    };
+    saveDiskCalls.unlinkAt = [](int a, const char* b, int c) { return stopped() ? -1 : unlinkat(a, b, c); };
+    stopAtCall = step, callsMade = 0;
+    const int dirFd = lockSaveDirectory(work.string());
+    restoreKeptSaveLocked(dirFd, 1, worlds[2].data(), worlds[2].size(), nullptr, nullptr);
+    unlockSaveDirectory(dirFd);
+    saveDiskCalls = real;
+    const bool done = callsMade <= step;
+    ASSERT_EQ(0, run("list")) << err;
+    std::vector<std::string> xs;  // the player's x of each listed file, in order
+    for (size_t at = out.find("  x "); at != std::string::npos; at = out.find("  x ", at + 1))
+      xs.push_back(out.substr(at + 4, out.find(' ', at + 4) - at - 4));
+    ASSERT_TRUE(xs == std::vector<std::string>({"100", "200", "300", "400"}) ||
+                xs == std::vector<std::string>({"300", "100", "200", "400"}))
+        << out;
+    ASSERT_EQ(0, run("restore 2")) << err;
+    EXPECT_TRUE(savetest::readFile(work / kSaveFileName) == worlds[std::stoi(xs[2]) / 100 - 1]);
+    if (done) break;  // the restore got through without reaching the step
+  }
 }
 
 using IconRun = SaveToolRun;  // the icon program in a directory of its own
