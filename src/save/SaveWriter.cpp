@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <iterator>
 #include <new>
-#include <system_error>
+
+#include "platform/Worker.h"
 
 namespace {
 
@@ -38,23 +39,19 @@ bool saveFileUnchanged(const SaveWriter* writer, FileIdentity* now) {
   return identifyFile(saveFilePath(writer), now) && *now == writer->saveFile;
 }
 
-void writerThreadMain(SaveWriter* writer) {
+// Writer thread: write the job handed over and print its lines.
+void writeJob(SaveWriter* writer) {
   std::unique_lock lock(writer->mutex);
-  for (;;) {
-    writer->changed.wait(lock, [&] { return writer->busy || writer->stopping; });
-    if (!writer->busy) return;  // stopping, with nothing left to write
-    const SaveJob job = writer->job;
-    lock.unlock();
-    const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes) !=
-                                      WriteResult::kFailed;
-    for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
-    std::fflush(stdout);
-    lock.lock();
-    writer->finished = true;
-    writer->finishedOk = ok;
-    writer->busy = false;
-    writer->changed.notify_all();
-  }
+  const SaveJob job = writer->job;
+  lock.unlock();
+  const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes) !=
+                                    WriteResult::kFailed;
+  for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
+  std::fflush(stdout);
+  lock.lock();
+  writer->finished = true;
+  writer->finishedOk = ok;
+  writer->busy = false;
 }
 
 // Main thread: take the outcome of a finished job into account; whether the
@@ -78,10 +75,12 @@ bool collect(SaveWriter* writer) {
 }
 
 void handOver(SaveWriter* writer, const SaveJob& job) {
-  std::lock_guard lock(writer->mutex);
-  writer->job = job;
-  writer->busy = true;
-  writer->changed.notify_all();
+  {
+    std::lock_guard lock(writer->mutex);
+    writer->job = job;
+    writer->busy = true;
+  }
+  queueJob(writer->worker, [writer] { writeJob(writer); });
 }
 
 // Hand over a write of `slot`; the writer is free.
@@ -105,10 +104,7 @@ void startMergedSaves(SaveWriter* writer, const World& world, const Player& play
   writer->pendingSaves = 0;
 }
 
-void waitUntilFree(SaveWriter* writer) {
-  std::unique_lock lock(writer->mutex);
-  writer->changed.wait(lock, [&] { return !writer->busy; });
-}
+void waitUntilFree(SaveWriter* writer) { waitForWorker(writer->worker); }
 
 }  // namespace
 
@@ -123,9 +119,8 @@ SaveWriter* createSaveWriter(const std::string& directory) {
   if (writer == nullptr) return nullptr;
   writer->directory = directory;
   writer->bytes = bytes;
-  try {
-    writer->thread = std::thread(writerThreadMain, writer);
-  } catch (const std::system_error&) {
+  writer->worker = createWorker();
+  if (writer->worker == nullptr) {
     delete writer;
     return nullptr;
   }
@@ -134,12 +129,7 @@ SaveWriter* createSaveWriter(const std::string& directory) {
 
 void destroySaveWriter(SaveWriter* writer) {
   if (writer == nullptr) return;
-  {
-    std::lock_guard lock(writer->mutex);
-    writer->stopping = true;
-    writer->changed.notify_all();
-  }
-  writer->thread.join();
+  destroyWorker(writer->worker);
   delete writer;
 }
 
