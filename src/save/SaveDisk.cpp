@@ -250,14 +250,6 @@ const char* saveResultLine(SaveSlot slot, bool ok) {
   return ok ? "Autosaved the world!\n" : "Failed to autosave the world!\n";
 }
 
-void saveWorldTo(const std::string& directory, const World* world, const Player& player, SaveSlot slot) {
-  uint8_t* bytes = fileBuffer();
-  if (bytes != nullptr) encodeSave(*world, player, bytes);
-  const bool ok =
-      bytes != nullptr && writeSaveFile(directory, slot, bytes, kSaveFileBytes) != WriteResult::kFailed;
-  std::printf("%s", saveResultLine(slot, ok));
-}
-
 bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::string* failure) {
   struct stat info {};
   // Not even opened unless a regular file: opening a device may do things.

@@ -97,9 +97,3 @@ Player loadWorldFrom(const std::string& directory, World* world, Player player,
 
 // The console line of a finished write (with its newline).
 const char* saveResultLine(SaveSlot slot, bool ok);
-
-// Synchronous save to the game's files in `directory`, printing the line,
-// through the kept buffer: the writer thread's work done on the calling
-// thread. Never call it while a SaveWriter has a write in flight.
-void saveWorldTo(const std::string& directory, const World* world, const Player& player,
-                 SaveSlot slot = SaveSlot::kSave);
