@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "TargetReport.h"
+#include "TestShell.h"
 #include "app/Pointer.h"
 #include "app/StartUp.h"
 #include "player/Editing.h"

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "SaveWorld.h"
 #include "TargetReport.h"
 #include "TestWorlds.h"
 #include "player/Movement.h"

@@ -24,7 +24,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/StartScreen.h"
 #include "platform/Interruptions.h"
@@ -48,6 +47,8 @@ ALLEGRO_BITMAP* createFilledBitmap(int width, int height, ALLEGRO_COLOR colour) 
   al_clear_to_color(colour);
   return bitmap;
 }
+
+}  // namespace
 
 // The player's sprite and the buttons' tile. Null, or the failure's line.
 const char* createPlayerBitmaps(Shell* shell) {
@@ -84,6 +85,8 @@ const char* createRenderContext(Shell* shell) {
   context.screenshots = shell->screenshots;
   return nullptr;
 }
+
+namespace {
 
 // The game's icon on a window, at each size for the window manager to choose
 // from. The window manager keeps its own copy; a window without it works too.
@@ -164,24 +167,6 @@ std::unique_ptr<Shell> startUp(const char* fontPath) {
   if (shell->renderThread == nullptr) check("Failed to create render thread!\n");
   al_start_thread(shell->renderThread);
   return shell;
-}
-
-const char* openShellForTests(Shell* shell, int width, int height, const char* fontPath) {
-  al_set_new_display_flags(ALLEGRO_WINDOWED);
-  shell->display = al_create_display(width, height);
-  if (shell->display == nullptr) return "Failed to create display!\n";
-  shell->font = al_load_font(fontPath, 12, 0);
-  if (shell->font == nullptr) return "Unable to find font\n";
-  shell->player = makeStartingPlayer();
-  shell->player.screenWidth = width;
-  shell->player.screenHeight = height;
-  if (const char* failure = createPlayerBitmaps(shell)) return failure;
-  if (!buildBlockCatalogue(shell->catalogue)) return "Failed to create the block tiles!\n";
-  if (const char* failure = createHudBar(shell)) return failure;
-  if (const char* failure = createRenderContext(shell)) return failure;
-  std::memcpy(shell->renderContext.catalogue, shell->catalogue, sizeof shell->catalogue);
-  al_set_target_backbuffer(shell->display);
-  return nullptr;
 }
 
 void stopRenderThread(Shell* shell) {

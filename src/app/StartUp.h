@@ -46,14 +46,12 @@ std::unique_ptr<Shell> startUp(const char* fontPath);
 // null) and end the process with status 1.
 [[noreturn]] void failStartUp(Shell* shell, const char* line);
 
-// A shell for a game display of the given size without the start screen, for
-// the drawing tests and benchmarks: the library and its font addons must be
-// running. Makes the display, the font from `fontPath`, the sprite, the HUD
-// bitmaps, the catalogue's tiles and a render context complete apart from its
-// world; no queue, timer, input or render thread (whoever wants one creates
-// and starts it). Returns null on success, otherwise the failure, with what
-// was made left in `shell`.
-const char* openShellForTests(Shell* shell, int width, int height, const char* fontPath);
+// Steps of startUp, each null or the failure's line: the player's sprite
+// and the buttons' tile; the HUD's bar, as wide as the game display chosen;
+// everything of the render thread's context but the catalogue and the world.
+const char* createPlayerBitmaps(Shell* shell);
+const char* createHudBar(Shell* shell);
+const char* createRenderContext(Shell* shell);
 
 // Stop and join the render thread if there is one. It must have been started:
 // the library's join of a thread never started frees the thread's lock while

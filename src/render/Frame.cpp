@@ -91,12 +91,6 @@ void composeFrame(const Player& player, const View& view, const RenderContext& c
   if (overlay.helpCard) drawHelpCard(context.font, player.screenWidth, player.screenHeight);
 }
 
-void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay) {
-  const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
-  if (map != nullptr) updateCellMap(map, view, *context.world);
-  composeFrame(player, view, context, map, overlay);
-}
-
 namespace {
 
 // The record's fields as a frame shows them.

@@ -49,7 +49,3 @@ struct ShownFrame {
 // The caller flips after a drawn frame and leaves the target alone otherwise.
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
                         bool redraw, double now, const Overlay& overlay = {});
-
-// For the tests and benchmarks only: composeFrame, the map first brought up
-// to date, whether anything changed or not.
-void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay = {});

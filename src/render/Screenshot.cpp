@@ -3,31 +3,20 @@
 
 #include <allegro5/allegro.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "platform/LocalTime.h"
 #include "platform/Picture.h"
+#include "platform/Worker.h"
 
 struct ScreenshotWriter {
   std::string directory;
-  std::mutex mutex;  // guards everything below
-  std::condition_variable pending;
-  struct Shot {
-    ALLEGRO_BITMAP* copy;
-    std::time_t when;
-    int pictures;  // presses it answers: one file each
-  };
-  std::deque<Shot> queue;           // copies waiting for the encoder
+  Worker* worker = nullptr;         // the encoder, one copy at a time
+  std::mutex mutex;                 // guards the spare
   ALLEGRO_BITMAP* spare = nullptr;  // a copy no longer needed, kept for the next shot
-  bool stopping = false;
-  std::thread thread;
 };
 
 namespace {
@@ -66,30 +55,23 @@ bool copyFramePixels(ALLEGRO_BITMAP* frame, ALLEGRO_BITMAP* copy) {
 
 namespace {
 
-void writerThreadMain(ScreenshotWriter* writer) {
-  std::unique_lock<std::mutex> lock(writer->mutex);
-  for (;;) {
-    writer->pending.wait(lock, [writer] { return writer->stopping || !writer->queue.empty(); });
-    if (writer->queue.empty()) return;  // stopping, and nothing left to write
-    const auto [copy, when, pictures] = writer->queue.front();
-    writer->queue.pop_front();
-    lock.unlock();
-
-    for (int picture = 0; picture < pictures; ++picture) {
-      std::string name, error;
-      if (writeNewPngFile(copy, writer->directory + "/" + formatLocalTime(when, kStemFormat, "TessalyShot"),
-                          &name, &error))
-        std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
-      else
-        std::printf("%s", kFailedLine);
-    }
-
-    lock.lock();
-    if (writer->spare == nullptr)
-      writer->spare = copy;
+// Encoder thread: write `pictures` files of `copy`, taken at `when`, then
+// keep the copy for the next shot.
+void writeShot(ScreenshotWriter* writer, ALLEGRO_BITMAP* copy, std::time_t when, int pictures) {
+  for (int picture = 0; picture < pictures; ++picture) {
+    std::string name, error;
+    if (writeNewPngFile(copy, writer->directory + "/" + formatLocalTime(when, kStemFormat, "TessalyShot"),
+                        &name, &error))
+      std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
     else
-      al_destroy_bitmap(copy);
+      std::printf("%s", kFailedLine);
   }
+
+  std::lock_guard<std::mutex> lock(writer->mutex);
+  if (writer->spare == nullptr)
+    writer->spare = copy;
+  else
+    al_destroy_bitmap(copy);
 }
 
 }  // namespace
@@ -98,9 +80,8 @@ ScreenshotWriter* createScreenshotWriter(const std::string& directory, int width
   auto* writer = new ScreenshotWriter;
   writer->directory = directory;
   writer->spare = createFrameCopy(width, height);  // made again at the first shot if this failed
-  try {
-    writer->thread = std::thread(writerThreadMain, writer);
-  } catch (const std::system_error&) {
+  writer->worker = createWorker();
+  if (writer->worker == nullptr) {
     if (writer->spare != nullptr) al_destroy_bitmap(writer->spare);
     delete writer;
     return nullptr;
@@ -110,12 +91,7 @@ ScreenshotWriter* createScreenshotWriter(const std::string& directory, int width
 
 void destroyScreenshotWriter(ScreenshotWriter* writer) {
   if (writer == nullptr) return;
-  {
-    std::lock_guard<std::mutex> lock(writer->mutex);
-    writer->stopping = true;
-  }
-  writer->pending.notify_one();
-  writer->thread.join();
+  destroyWorker(writer->worker);
   if (writer->spare != nullptr) al_destroy_bitmap(writer->spare);
   delete writer;
 }
@@ -139,9 +115,6 @@ void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int picture
     for (int picture = 0; picture < pictures; ++picture) std::printf("%s", kFailedLine);
     return;
   }
-  {
-    std::lock_guard<std::mutex> lock(writer->mutex);
-    writer->queue.push_back({copy, std::time(nullptr), pictures});
-  }
-  writer->pending.notify_one();
+  const std::time_t when = std::time(nullptr);
+  queueJob(writer->worker, [writer, copy, when, pictures] { writeShot(writer, copy, when, pictures); });
 }

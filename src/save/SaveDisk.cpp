@@ -379,16 +379,6 @@ std::string saveFailureLine(const std::string& cause) {
   return (cause.empty() ? std::string("the save folder: the write failed") : cause) + "\n";
 }
 
-void saveWorldTo(const std::string& directory, const World* world, const Player& player, SaveSlot slot) {
-  uint8_t* bytes = fileBuffer();
-  if (bytes != nullptr) encodeSave(*world, player, bytes);
-  std::string cause = "the save buffer: " + std::string(std::strerror(ENOMEM));
-  const bool ok = bytes != nullptr &&
-                  writeSaveFile(directory, slot, bytes, kSaveFileBytes, &cause) != WriteResult::kFailed;
-  std::printf("%s", saveResultLine(slot, ok));
-  if (!ok) std::fprintf(stderr, "%s", saveFailureLine(cause).c_str());
-}
-
 namespace {
 
 // Whether the last part of `path` is one of the game's names.

@@ -124,8 +124,3 @@ const char* saveResultLine(SaveSlot slot, bool ok);
 // A failed write's cause line for standard error (with its newline).
 std::string saveFailureLine(const std::string& cause);
 
-// Synchronous save to the game's files in `directory`, printing the line
-// (and on failure its cause on standard error), through the kept buffer: the writer thread's work done on the
-// calling thread. Never call it while a SaveWriter has a write in flight.
-void saveWorldTo(const std::string& directory, const World* world, const Player& player,
-                 SaveSlot slot = SaveSlot::kSave);

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <iterator>
 #include <new>
-#include <system_error>
+
+#include "platform/Worker.h"
 
 namespace {
 
@@ -38,26 +39,22 @@ bool saveFileUnchanged(const SaveWriter* writer, FileIdentity* now) {
   return identifyFile(saveFilePath(writer), now) && *now == writer->saveFile;
 }
 
-void writerThreadMain(SaveWriter* writer) {
+// Writer thread: write the job handed over and print its lines.
+void writeJob(SaveWriter* writer) {
   std::unique_lock lock(writer->mutex);
-  for (;;) {
-    writer->changed.wait(lock, [&] { return writer->busy || writer->stopping; });
-    if (!writer->busy) return;  // stopping, with nothing left to write
-    const SaveJob job = writer->job;
-    lock.unlock();
-    std::string cause;
-    const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes,
-                                                &cause) != WriteResult::kFailed;
-    for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
-    std::fflush(stdout);
-    if (!ok) std::fprintf(stderr, "%s", saveFailureLine(cause).c_str());
-    lock.lock();
-    writer->finished = true;
-    writer->finishedOk = ok;
-    writer->failureCause = ok ? std::string() : saveFailureLine(cause);
-    writer->busy = false;
-    writer->changed.notify_all();
-  }
+  const SaveJob job = writer->job;
+  lock.unlock();
+  std::string cause;
+  const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes,
+                                              &cause) != WriteResult::kFailed;
+  for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
+  std::fflush(stdout);
+  if (!ok) std::fprintf(stderr, "%s", saveFailureLine(cause).c_str());
+  lock.lock();
+  writer->finished = true;
+  writer->finishedOk = ok;
+  writer->failureCause = ok ? std::string() : saveFailureLine(cause);
+  writer->busy = false;
 }
 
 // Main thread: take the outcome of a finished job into account; whether the
@@ -81,10 +78,12 @@ bool collect(SaveWriter* writer) {
 }
 
 void handOver(SaveWriter* writer, const SaveJob& job) {
-  std::lock_guard lock(writer->mutex);
-  writer->job = job;
-  writer->busy = true;
-  writer->changed.notify_all();
+  {
+    std::lock_guard lock(writer->mutex);
+    writer->job = job;
+    writer->busy = true;
+  }
+  queueJob(writer->worker, [writer] { writeJob(writer); });
 }
 
 // Hand over a write of `slot`; the writer is free.
@@ -108,10 +107,7 @@ void startMergedSaves(SaveWriter* writer, const World& world, const Player& play
   writer->pendingSaves = 0;
 }
 
-void waitUntilFree(SaveWriter* writer) {
-  std::unique_lock lock(writer->mutex);
-  writer->changed.wait(lock, [&] { return !writer->busy; });
-}
+void waitUntilFree(SaveWriter* writer) { waitForWorker(writer->worker); }
 
 }  // namespace
 
@@ -126,9 +122,8 @@ SaveWriter* createSaveWriter(const std::string& directory) {
   if (writer == nullptr) return nullptr;
   writer->directory = directory;
   writer->bytes = bytes;
-  try {
-    writer->thread = std::thread(writerThreadMain, writer);
-  } catch (const std::system_error&) {
+  writer->worker = createWorker();
+  if (writer->worker == nullptr) {
     delete writer;
     return nullptr;
   }
@@ -137,12 +132,7 @@ SaveWriter* createSaveWriter(const std::string& directory) {
 
 void destroySaveWriter(SaveWriter* writer) {
   if (writer == nullptr) return;
-  {
-    std::lock_guard lock(writer->mutex);
-    writer->stopping = true;
-    writer->changed.notify_all();
-  }
-  writer->thread.join();
+  destroyWorker(writer->worker);
   delete writer;
 }
 

@@ -12,16 +12,16 @@
 // write asked for before them, so lines come out in the order of the clicks.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "player/Player.h"
 #include "save/SaveDisk.h"
 #include "save/SaveFile.h"
 #include "world/World.h"
+
+struct Worker;
 
 // Five minutes of play at 60 ticks a second.
 constexpr int32_t kAutosaveTicks = 5 * 60 * 60;
@@ -47,16 +47,15 @@ struct SaveWriter {
   std::string directory;  // where the game's files live
   uint8_t* bytes;         // the kept save buffer
 
+  Worker* worker;  // the writer thread, one job at a time
+
   // Shared with the writer thread, under `mutex`.
   std::mutex mutex;
-  std::condition_variable changed;
-  bool busy = false;  // a job was handed over and has not finished
-  bool stopping = false;
+  bool busy = false;      // a job was handed over and has not finished
   SaveJob job;            // the one handed over
   bool finished = false;  // a job finished that the main thread has not looked at
   bool finishedOk = false;
   std::string failureCause;  // the last write's cause line if it failed, else empty
-  std::thread thread;
 
   // The main thread's own.
   int pendingSaves = 0;  // Save clicks not yet handed over

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "TestShell.h"
 #include "X11Harness.h"
 #include "app/StartUp.h"
 

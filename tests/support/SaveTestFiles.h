@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "SaveWorld.h"
 #include "TestWorlds.h"
 #include "save/SaveDisk.h"
 #include "world/Terrain.h"
