@@ -348,11 +348,6 @@ void pointerInOneCellTickBench(benchmark::State& state, int width, int height) {
   writeCatalogueEntry(scene->world.get(), col + 2, row, scene->shell.catalogue[kAir]);
   writeCatalogueEntry(scene->world.get(), col + 3, row, scene->shell.catalogue[kStone]);
   PointerState pointer{true, (col + 3) * kCellSize - view.viewLeft + 3, row * kCellSize - view.viewTop + 3};
-  // A click's cell comes from the pointer's cell before the view's fraction
-  // is added: it may be the one above or left of the cell drawn there.
-  const CellPosition clicked = screenToCell(pointer.x, pointer.y, player);
-  pointer.x += (col + 3 - clicked.col) * kCellSize;
-  pointer.y += (row - clicked.row) * kCellSize;
   ShownFrame shown;
   drawFrameIfChanged(&shown, player, scene->shell.renderContext, &scene->map, false, 0.0,
                      overlayFor(pointer, *scene->world, player));
