@@ -180,9 +180,11 @@ void markSaved(SaveWriter* writer, const Player& player) {
 }
 
 bool autosaveOnTick(SaveWriter* writer, const World& world, const Player& player) {
-  const bool keyHeld =
-      player.keys[ALLEGRO_KEY_UP] || player.keys[ALLEGRO_KEY_LEFT] || player.keys[ALLEGRO_KEY_RIGHT];
-  if (keyHeld && (player.x != writer->lastX || player.y != writer->lastY)) ++writer->playerMoves;
+  // Only the keys move the player sideways or up; a fall is its own, whatever is held.
+  const bool walked =
+      (player.keys[ALLEGRO_KEY_LEFT] || player.keys[ALLEGRO_KEY_RIGHT]) && player.x != writer->lastX;
+  const bool lifted = player.keys[ALLEGRO_KEY_UP] && player.y < writer->lastY;
+  if (walked || lifted) ++writer->playerMoves;
   writer->lastX = player.x, writer->lastY = player.y;
   startMergedSaves(writer, world, player);
   if (writer->ticksSinceWrite < kAutosaveTicks) ++writer->ticksSinceWrite;
