@@ -6,6 +6,7 @@
 #include "screens/HelpCard.h"
 #include "screens/Hud.h"
 #include "screens/HudLayout.h"
+#include "screens/NoticeStrip.h"
 
 void drawCellsPerTile(const View& view, const World& world) {
   for (int j = view.rowBegin; j < view.rowEnd; ++j)
@@ -69,7 +70,7 @@ void drawOutline(const Overlay& overlay, const View& view, const Player& player)
 }  // namespace
 
 void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
-                  const Overlay& overlay) {
+                  const Overlay& overlay, const NoticeList& notices) {
   if (map != nullptr) {
     clearAroundMap(view);
     // One quad, drawn before drawing is held: the map's pixels are written
@@ -88,19 +89,29 @@ void composeFrame(const Player& player, const View& view, const RenderContext& c
   al_hold_bitmap_drawing(false);
   // The overlay is cleared into place, which is not to fall inside a held batch.
   drawOutline(overlay, view, player);
-  if (overlay.helpCard) drawHelpCard(context.font, player.screenWidth, player.screenHeight);
+  const CardBox sprite = spriteBox(view.spriteX, view.spriteY);
+  CardBox card{};
+  if (overlay.helpCard) {
+    card = helpCardBox(context.font, player.screenWidth, player.screenHeight, sprite);
+    drawHelpCard(context.font, card);
+  }
+  if (notices.count > 0)
+    drawNotices(context.font, notices,
+                noticeBox(context.font, notices, player.screenWidth, player.screenHeight, sprite,
+                          overlay.helpCard ? &card : nullptr));
 }
 
-void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay) {
+void drawFrame(const Player& player, const RenderContext& context, CellMap* map, const Overlay& overlay,
+               const NoticeList& notices) {
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
   if (map != nullptr) updateCellMap(map, view, *context.world);
-  composeFrame(player, view, context, map, overlay);
+  composeFrame(player, view, context, map, overlay, notices);
 }
 
 namespace {
 
 // The record's fields as a frame shows them.
-ShownFrame shownBy(const Player& player, const Overlay& overlay) {
+ShownFrame shownBy(const Player& player, const Overlay& overlay, const NoticeList& notices) {
   ShownFrame shown;
   shown.drawn = true;
   shown.x = player.x;
@@ -114,27 +125,29 @@ ShownFrame shownBy(const Player& player, const Overlay& overlay) {
   shown.screenHeight = player.screenHeight;
   shown.sprite = player.sprite;
   shown.overlay = overlay;
+  shown.notices = notices;
   return shown;
 }
 
 bool showsTheSame(const ShownFrame& a, const ShownFrame& b) {
   return a.drawn && b.drawn && a.x == b.x && a.y == b.y && std::equal(a.counts, a.counts + 4, b.counts) &&
          a.selectedSlot == b.selectedSlot && a.screenWidth == b.screenWidth &&
-         a.screenHeight == b.screenHeight && a.sprite == b.sprite && a.overlay == b.overlay;
+         a.screenHeight == b.screenHeight && a.sprite == b.sprite && a.overlay == b.overlay &&
+         a.notices.sameAs(b.notices);
 }
 
 }  // namespace
 
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
-                        bool redraw, double now, const Overlay& overlay) {
+                        bool redraw, double now, const Overlay& overlay, const NoticeList& notices) {
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
   // The map is brought up to date whether or not the frame is drawn, so the
   // changes it finds are those since the last tick, and thus the last frame.
   const bool cellsChanged = map == nullptr || updateCellMap(map, view, *context.world);
-  ShownFrame next = shownBy(player, overlay);
+  ShownFrame next = shownBy(player, overlay, notices);
   if (!cellsChanged && !redraw && showsTheSame(*shown, next) && now - shown->drawnAt < kLongestRedrawGap)
     return false;
-  composeFrame(player, view, context, map, overlay);
+  composeFrame(player, view, context, map, overlay, notices);
   next.drawnAt = now;
   *shown = next;
   return true;

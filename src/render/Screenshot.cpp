@@ -14,6 +14,7 @@
 
 #include "platform/LocalTime.h"
 #include "platform/Picture.h"
+#include "world/Notices.h"
 
 struct ScreenshotWriter {
   std::string directory;
@@ -77,11 +78,12 @@ void writerThreadMain(ScreenshotWriter* writer) {
 
     for (int picture = 0; picture < pictures; ++picture) {
       std::string name, error;
+      std::string line = kFailedLine;
       if (writeNewPngFile(copy, writer->directory + "/" + formatLocalTime(when, kStemFormat, "TessalyShot"),
                           &name, &error))
-        std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
-      else
-        std::printf("%s", kFailedLine);
+        line = "Saved a picture: " + name.substr(writer->directory.size() + 1) + "\n";
+      std::printf("%s", line.c_str());
+      postNotice(line);
     }
 
     lock.lock();
@@ -136,7 +138,10 @@ void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int picture
   if (copy == nullptr && writer != nullptr) copy = createFrameCopy(width, height);
   if (copy == nullptr || !copyFramePixels(frame, copy)) {
     if (copy != nullptr) al_destroy_bitmap(copy);
-    for (int picture = 0; picture < pictures; ++picture) std::printf("%s", kFailedLine);
+    for (int picture = 0; picture < pictures; ++picture) {
+      std::printf("%s", kFailedLine);
+      postNotice(kFailedLine);
+    }
     return;
   }
   {

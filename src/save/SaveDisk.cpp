@@ -13,6 +13,8 @@
 #include <memory>
 #include <new>
 
+#include "world/Notices.h"
+
 SaveDiskCalls saveDiskCalls = {
     renameat, linkat, unlinkat,
     [](int dirFd, const char* name, int flags, mode_t mode) { return openat(dirFd, name, flags, mode); }};
@@ -256,6 +258,7 @@ void saveWorldTo(const std::string& directory, const World* world, const Player&
   const bool ok =
       bytes != nullptr && writeSaveFile(directory, slot, bytes, kSaveFileBytes) != WriteResult::kFailed;
   std::printf("%s", saveResultLine(slot, ok));
+  postNotice(saveResultLine(slot, ok));
 }
 
 bool readSaveBytes(const std::string& path, uint8_t* bytes, size_t* size, std::string* failure) {
@@ -316,10 +319,12 @@ Player loadWorldFrom(const std::string& directory, World* world, Player player,
   unlockSaveDirectory(dirFd);
   if (!failure.empty()) {
     std::printf("%s\n", failure.c_str());
+    postNotice(failure);
     player.loadFailed = 1;
     return player;
   }
   const Player loaded = decodeSave(bytes, world, player, catalogue);
   std::printf("Loaded the world!\n");
+  postNotice("Loaded the world!");
   return loaded;
 }

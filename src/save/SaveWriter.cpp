@@ -9,6 +9,8 @@
 #include <new>
 #include <system_error>
 
+#include "world/Notices.h"
+
 namespace {
 
 // The fields of the record that play changes only through the player:
@@ -47,7 +49,10 @@ void writerThreadMain(SaveWriter* writer) {
     lock.unlock();
     const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes) !=
                                       WriteResult::kFailed;
-    for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
+    for (int line = 0; line < job.lines; ++line) {
+      std::printf("%s", saveResultLine(job.slot, ok));
+      postNotice(saveResultLine(job.slot, ok));
+    }
     std::fflush(stdout);
     lock.lock();
     writer->finished = true;
@@ -206,6 +211,7 @@ Player loadSavedWorld(SaveWriter* writer, World* world, Player player, const Blo
     // The grid is what the file holds: only the record comes back.
     loaded = asLoaded(file.record, player);
     std::printf("Loaded the world!\n");
+    postNotice("Loaded the world!");
   } else {
     loaded = loadWorldFrom(writer->directory, world, player, catalogue, &now);
     if (loaded.loadFailed != 0) return loaded;
