@@ -48,22 +48,26 @@ void clearAroundMap(const View& view) {
   al_set_clipping_rectangle(clipX, clipY, clipWidth, clipHeight);
 }
 
-// The outline: one pixel just inside the cell's square, on the frame above
-// the heads-up band only.
+// The outline: a dark ring on the cell's edge and a light one just inside
+// it, on the frame above the heads-up band only.
 void drawOutline(const Overlay& overlay, const View& view, const Player& player) {
   if (!overlay.outlined) return;
   const int x = overlay.col * kCellSize - view.viewLeft;
   const int y = overlay.row * kCellSize - view.viewTop;
   const int bottom = player.screenHeight - kHudLayout.barUp;
-  const ALLEGRO_COLOR colour = al_map_rgb(kOutlineColour.r, kOutlineColour.g, kOutlineColour.b);
-  const int edges[4][4] = {{x, y, kCellSize, 1},
-                           {x, y + kCellSize - 1, kCellSize, 1},
-                           {x, y + 1, 1, kCellSize - 2},
-                           {x + kCellSize - 1, y + 1, 1, kCellSize - 2}};
-  for (const auto& e : edges) {
-    const int left = std::max(e[0], 0), top = std::max(e[1], 0);
-    const int right = std::min(e[0] + e[2], player.screenWidth), end = std::min(e[1] + e[3], bottom);
-    fillRectangle(left, top, right - left, end - top, colour);
+  for (int ring = 0; ring < 2; ++ring) {
+    const Rgb8 rgb = ring == 0 ? kOutlineColour : kOutlineInnerColour;
+    const ALLEGRO_COLOR colour = al_map_rgb(rgb.r, rgb.g, rgb.b);
+    const int at = x + ring, top = y + ring, size = kCellSize - 2 * ring;
+    const int edges[4][4] = {{at, top, size, 1},
+                             {at, top + size - 1, size, 1},
+                             {at, top + 1, 1, size - 2},
+                             {at + size - 1, top + 1, 1, size - 2}};
+    for (const auto& e : edges) {
+      const int left = std::max(e[0], 0), high = std::max(e[1], 0);
+      const int right = std::min(e[0] + e[2], player.screenWidth), end = std::min(e[1] + e[3], bottom);
+      fillRectangle(left, high, right - left, end - high, colour);
+    }
   }
 }
 

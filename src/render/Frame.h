@@ -10,12 +10,12 @@
 // draws through the cell map, which gives the same pixels).
 void drawCellsPerTile(const View& view, const World& world);
 
-// The target outline's colour. No colour stands out from all six of the
-// grounds it is drawn on (sky, grass, dirt, stone, gold, black) by lightness
-// alone: the bright ones want it dark, black wants it light. This purple is
-// dark against sky, grass and gold and differs in hue from every one of them,
-// black and grey included.
-constexpr Rgb8 kOutlineColour{128, 0, 128};
+// The target outline's colours: a dark ring on the cell's edge and a light
+// one just inside it. No one colour stands out from all six of the grounds it
+// is drawn on (sky, grass, dirt, stone, gold, black): the bright ones want it
+// dark, black wants it light, and each ground is at least 3:1 from one ring.
+constexpr Rgb8 kOutlineColour{0, 0, 0};
+constexpr Rgb8 kOutlineInnerColour{255, 255, 255};
 
 // Compose a whole frame on the current target from a copy of the record when
 // `map` (if any) is already up to date for `view`: clear, cells (through the

@@ -35,14 +35,17 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
   auto pointerAt = [&](int x) { return overlayFor({true, x, 475, false}, *scene.world, scene.shell.player); };
   EXPECT_TRUE(frameWith(target, scene, pointerAt(85)).rgb == plain.rgb) << "an outline out of reach";
   const Image outlined = frameWith(target, scene, pointerAt(55));
-  const Box cell{50, 470, 60, 480}, inner{51, 471, 59, 479};
+  const Box cell{50, 470, 60, 480}, inner{51, 471, 59, 479}, innermost{52, 472, 58, 478};
   const Rgb ring{kOutlineColour.r, kOutlineColour.g, kOutlineColour.b};
+  const Rgb innerRing{kOutlineInnerColour.r, kOutlineInnerColour.g, kOutlineInnerColour.b};
   Mismatches wrong;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const Rgb seen = outlined.pixel(x, y);
       if (cell.contains(x, y) && !inner.contains(x, y))
         wrong.check(seen == ring, x, y, seen, "the outline");
+      else if (inner.contains(x, y) && !innermost.contains(x, y))
+        wrong.check(seen == innerRing, x, y, seen, "the outline's inner ring");
       else
         wrong.check(seen == plain.pixel(x, y), x, y, seen, "the frame without the outline");
     }
