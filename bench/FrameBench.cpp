@@ -334,6 +334,20 @@ void mapFrameCardBench(benchmark::State& state, int width, int height) {
   mapFrameOverlayBench(state, width, height, true);
 }
 
+// The steady cell-map frame with three notices at the top.
+void mapFrameNoticesBench(benchmark::State& state, int width, int height) {
+  Scene* scene = mapSceneFor(state, width, height);
+  if (scene == nullptr) return;
+  const NoticeList notices{
+      3, 0, {"Saved the world!", "Autosaved the world!", "Saved a picture: TessalyShot-20261209-120000.png"}};
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, {}, notices);
+  finishFrame();
+  for (auto _ : state) {
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, {}, notices);
+    finishFrame();
+  }
+}
+
 // A tick while the pointer moves within one cell the player could dig: the
 // main thread works out the outline for each position, and the render
 // thread finds nothing to draw.
@@ -409,6 +423,7 @@ int main(int argc, char** argv) {
     registerFrame("mapFrameWithPictureCopy", mapFrameWithPictureCopyBench, size);
     registerFrame("mapFrameOutlined", mapFrameOutlinedBench, size);
     registerFrame("mapFrameCard", mapFrameCardBench, size);
+    registerFrame("mapFrameNotices", mapFrameNoticesBench, size);
     registerFrame("pointerInOneCellTick", pointerInOneCellTickBench, size, benchmark::kMicrosecond);
   }
   const int status = runBenchmarks(
@@ -433,6 +448,8 @@ int main(int argc, char** argv) {
        {"map frame with outline / map frame, 1440x900", "mapFrameOutlined/1440x900", "mapFrame/1440x900",
         1.1},
        {"map frame with help card / map frame, 1440x900", "mapFrameCard/1440x900", "mapFrame/1440x900", 0},
+       {"map frame with three notices / map frame, 1440x900", "mapFrameNotices/1440x900", "mapFrame/1440x900",
+        0},
        {"tick, pointer moving in one cell 1440x900", "pointerInOneCellTick/1440x900", "", 0.05}});
   if (currentScene != nullptr) destroyScene(currentScene.get());
   return status;
