@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # CPU-seconds per second that the game process spends at 1440 x 900 in a new
-# world, standing still and then walking right, under an Xvfb of its own.
+# world, standing still, then standing still with one Save (and its notice on
+# screen), then walking right, under an Xvfb of its own.
 #   bench/idle-cpu.sh [GAME [SECONDS]]   default: build-release/tessaly, 10 s each
 # Needs xvfb-run and xdotool (tools/install-deps.sh test).
 set -euo pipefail
@@ -44,6 +45,9 @@ measure() {
 
 echo "standing still: $(measure) CPU-s/s"
 window=$(xdotool search --onlyvisible --name "$title" | head -1)
+# Save: its notice shows for three seconds and goes again while measured.
+xdotool mousemove --window "$window" 1370 890 click 1
+echo "standing still, one Save and its notice: $(measure) CPU-s/s"
 xdotool mousemove --window "$window" 700 300 windowfocus --sync "$window" keydown Right
 echo "walking right:  $(measure) CPU-s/s"
 xdotool keyup Right

@@ -9,11 +9,18 @@ HudButton pressedButton(const ALLEGRO_EVENT& event, const Player& after) {
   return hudButtonAt(event.mouse.x, event.mouse.y, after);
 }
 
+MousePress pressOnScreen(const ALLEGRO_EVENT& event, World* world, const BlockType* catalogue,
+                         const Player& player) {
+  const bool onBand = event.mouse.y >= player.screenHeight - kHudLayout.barUp;
+  if (onBand && hudButtonAt(event.mouse.x, event.mouse.y, player) == HudButton::kNone) return {player, false};
+  return handleMouseDown(event, world, catalogue, player);
+}
+
 namespace {
 
 // A mouse press, and the file work of the button it pressed.
 Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
-  const MousePress press = handleMouseDown(event, state->world, state->catalogue, player);
+  const MousePress press = pressOnScreen(event, state->world, state->catalogue, player);
   if (state->saves == nullptr) return press.player;
   if (press.cellChanged) noteCellChanged(state->saves);
   switch (pressedButton(event, press.player)) {

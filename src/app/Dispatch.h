@@ -1,6 +1,7 @@
 // Handing one event of play to its handler.
 #pragma once
 
+#include "player/Editing.h"
 #include "player/Player.h"
 #include "save/SaveWriter.h"
 #include "screens/HudLayout.h"
@@ -18,6 +19,12 @@ struct PlayState {
 // The corner button a mouse press hit, looked at after the press changed the
 // record: only the primary button presses them.
 HudButton pressedButton(const ALLEGRO_EVENT& event, const Player& after);
+
+// A mouse press as play takes it: on the heads-up band only the corner
+// buttons' areas reach the cells (what lies beneath them is the handler's);
+// a press anywhere else on the band changes nothing.
+MousePress pressOnScreen(const ALLEGRO_EVENT& event, World* world, const BlockType* catalogue,
+                         const Player& player);
 
 // Run the handler for one event and return the updated record: mouse presses
 // (and the save or load of a corner button, through the save writer), key

@@ -34,7 +34,7 @@ const char* runStartMenu(Player* player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& d
   al_set_target_bitmap(menuButtonBitmap);
   al_clear_to_color(al_map_rgb(165, 165, 165));
   al_set_target_bitmap(al_get_backbuffer(display));
-  drawStartMenu(menuButtonBitmap, font);
+  drawStartMenu(menuButtonBitmap, font, pickedSizeButton(choice));
 
   while (!choice.finished) {
     al_wait_for_event(eventQueue, &event);
@@ -48,7 +48,7 @@ const char* runStartMenu(Player* player, ALLEGRO_FONT* font, ALLEGRO_DISPLAY*& d
       choice = applyStartButton(choice, hitStartButton(event.mouse.x, event.mouse.y));
       if (choice.finished) break;
     }
-    if (al_is_event_queue_empty(eventQueue)) drawStartMenu(menuButtonBitmap, font);
+    if (al_is_event_queue_empty(eventQueue)) drawStartMenu(menuButtonBitmap, font, pickedSizeButton(choice));
   }
 
   al_destroy_bitmap(menuButtonBitmap);

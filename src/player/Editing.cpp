@@ -6,24 +6,11 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
-
-// One axis of screenToCell: the view rests against the low edge, the high edge,
-// or follows the player.
-int screenToCellAxis(double position, int screenSize, int pointer, int worldCells) {
-  const int half = screenSize / 2;
-  const int pointerCell = pointer / kCellSize;
-  if (position - half < 0.0) return pointerCell;
-  if (position > static_cast<double>(worldCells * kCellSize - half))
-    return pointerCell + worldCells - screenSize / kCellSize;
-  return static_cast<int>(std::trunc((position - half) / kCellSize + pointerCell));
-}
-
-}  // namespace
+#include "player/ViewEdges.h"
 
 CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
-  return {screenToCellAxis(player.x, player.screenWidth, mouseX, kWorldColumns),
-          screenToCellAxis(player.y, player.screenHeight, mouseY, kWorldRows)};
+  const ViewEdges view = viewEdges(player.x, player.y, player.screenWidth, player.screenHeight);
+  return {floorDiv(view.left + mouseX, kCellSize), floorDiv(view.top + mouseY, kCellSize)};
 }
 
 bool canEditCell(const World& world, const Player& player, int col, int row) {

@@ -11,10 +11,10 @@ struct CellPosition {
   int row;
 };
 
-// The grid cell under a pointer position, through the view that follows the
-// player. The pointer's cell index is truncated before the view's offset is
-// added. May lie outside the grid (the last pixels of a display whose size is
-// not a multiple of 10, or a display larger than the world).
+// The grid cell drawn under a pointer pixel, through the frame's own view of
+// the record. May lie outside the grid (under the band against the world's
+// bottom, the last pixels of a display whose width is not a multiple of 10,
+// or a display larger than the world).
 CellPosition screenToCell(int mouseX, int mouseY, const Player& player);
 
 // Whether the cell at (col, row), which lies in the grid, is within reach of

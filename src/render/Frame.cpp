@@ -6,6 +6,7 @@
 #include "screens/HelpCard.h"
 #include "screens/Hud.h"
 #include "screens/HudLayout.h"
+#include "screens/NoticeStrip.h"
 
 void drawCellsPerTile(const View& view, const World& world) {
   for (int j = view.rowBegin; j < view.rowEnd; ++j)
@@ -47,29 +48,33 @@ void clearAroundMap(const View& view) {
   al_set_clipping_rectangle(clipX, clipY, clipWidth, clipHeight);
 }
 
-// The outline: one pixel just inside the cell's square, on the frame above
-// the heads-up band only.
+// The outline: a dark ring on the cell's edge and a light one just inside
+// it, on the frame above the heads-up band only.
 void drawOutline(const Overlay& overlay, const View& view, const Player& player) {
   if (!overlay.outlined) return;
   const int x = overlay.col * kCellSize - view.viewLeft;
   const int y = overlay.row * kCellSize - view.viewTop;
   const int bottom = player.screenHeight - kHudLayout.barUp;
-  const ALLEGRO_COLOR colour = al_map_rgb(kOutlineColour.r, kOutlineColour.g, kOutlineColour.b);
-  const int edges[4][4] = {{x, y, kCellSize, 1},
-                           {x, y + kCellSize - 1, kCellSize, 1},
-                           {x, y + 1, 1, kCellSize - 2},
-                           {x + kCellSize - 1, y + 1, 1, kCellSize - 2}};
-  for (const auto& e : edges) {
-    const int left = std::max(e[0], 0), top = std::max(e[1], 0);
-    const int right = std::min(e[0] + e[2], player.screenWidth), end = std::min(e[1] + e[3], bottom);
-    fillRectangle(left, top, right - left, end - top, colour);
+  for (int ring = 0; ring < 2; ++ring) {
+    const Rgb8 rgb = ring == 0 ? kOutlineColour : kOutlineInnerColour;
+    const ALLEGRO_COLOR colour = al_map_rgb(rgb.r, rgb.g, rgb.b);
+    const int at = x + ring, top = y + ring, size = kCellSize - 2 * ring;
+    const int edges[4][4] = {{at, top, size, 1},
+                             {at, top + size - 1, size, 1},
+                             {at, top + 1, 1, size - 2},
+                             {at + size - 1, top + 1, 1, size - 2}};
+    for (const auto& e : edges) {
+      const int left = std::max(e[0], 0), high = std::max(e[1], 0);
+      const int right = std::min(e[0] + e[2], player.screenWidth), end = std::min(e[1] + e[3], bottom);
+      fillRectangle(left, high, right - left, end - high, colour);
+    }
   }
 }
 
 }  // namespace
 
 void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
-                  const Overlay& overlay) {
+                  const Overlay& overlay, const NoticeList& notices) {
   if (map != nullptr) {
     clearAroundMap(view);
     // One quad, drawn before drawing is held: the map's pixels are written
@@ -88,13 +93,22 @@ void composeFrame(const Player& player, const View& view, const RenderContext& c
   al_hold_bitmap_drawing(false);
   // The overlay is cleared into place, which is not to fall inside a held batch.
   drawOutline(overlay, view, player);
-  if (overlay.helpCard) drawHelpCard(context.font, player.screenWidth, player.screenHeight);
+  const CardBox sprite = spriteBox(view.spriteX, view.spriteY);
+  CardBox card{};
+  if (overlay.helpCard) {
+    card = helpCardBox(context.font, player.screenWidth, player.screenHeight, sprite);
+    drawHelpCard(context.font, card);
+  }
+  if (notices.count > 0)
+    drawNotices(context.font, notices,
+                noticeBox(context.font, notices, player.screenWidth, player.screenHeight, sprite,
+                          overlay.helpCard ? &card : nullptr));
 }
 
 namespace {
 
 // The record's fields as a frame shows them.
-ShownFrame shownBy(const Player& player, const Overlay& overlay) {
+ShownFrame shownBy(const Player& player, const Overlay& overlay, const NoticeList& notices) {
   ShownFrame shown;
   shown.drawn = true;
   shown.x = player.x;
@@ -108,27 +122,29 @@ ShownFrame shownBy(const Player& player, const Overlay& overlay) {
   shown.screenHeight = player.screenHeight;
   shown.sprite = player.sprite;
   shown.overlay = overlay;
+  shown.notices = notices;
   return shown;
 }
 
 bool showsTheSame(const ShownFrame& a, const ShownFrame& b) {
   return a.drawn && b.drawn && a.x == b.x && a.y == b.y && std::equal(a.counts, a.counts + 4, b.counts) &&
          a.selectedSlot == b.selectedSlot && a.screenWidth == b.screenWidth &&
-         a.screenHeight == b.screenHeight && a.sprite == b.sprite && a.overlay == b.overlay;
+         a.screenHeight == b.screenHeight && a.sprite == b.sprite && a.overlay == b.overlay &&
+         a.notices.sameAs(b.notices);
 }
 
 }  // namespace
 
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
-                        bool redraw, double now, const Overlay& overlay) {
+                        bool redraw, double now, const Overlay& overlay, const NoticeList& notices) {
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
   // The map is brought up to date whether or not the frame is drawn, so the
   // changes it finds are those since the last tick, and thus the last frame.
   const bool cellsChanged = map == nullptr || updateCellMap(map, view, *context.world);
-  ShownFrame next = shownBy(player, overlay);
+  ShownFrame next = shownBy(player, overlay, notices);
   if (!cellsChanged && !redraw && showsTheSame(*shown, next) && now - shown->drawnAt < kLongestRedrawGap)
     return false;
-  composeFrame(player, view, context, map, overlay);
+  composeFrame(player, view, context, map, overlay, notices);
   next.drawnAt = now;
   *shown = next;
   return true;

@@ -4,27 +4,28 @@
 #include "render/CellMap.h"
 #include "render/RenderContext.h"
 #include "render/View.h"
+#include "world/Notices.h"
 
 // Draw the visible cells one tile each (the straightforward way; the game
 // draws through the cell map, which gives the same pixels).
 void drawCellsPerTile(const View& view, const World& world);
 
-// The target outline's colour. No colour stands out from all six of the
-// grounds it is drawn on (sky, grass, dirt, stone, gold, black) by lightness
-// alone: the bright ones want it dark, black wants it light. This purple is
-// dark against sky, grass and gold and differs in hue from every one of them,
-// black and grey included.
-constexpr Rgb8 kOutlineColour{128, 0, 128};
+// The target outline's colours: a dark ring on the cell's edge and a light
+// one just inside it. No one colour stands out from all six of the grounds it
+// is drawn on (sky, grass, dirt, stone, gold, black): the bright ones want it
+// dark, black wants it light, and each ground is at least 3:1 from one ring.
+constexpr Rgb8 kOutlineColour{0, 0, 0};
+constexpr Rgb8 kOutlineInnerColour{255, 255, 255};
 
 // Compose a whole frame on the current target from a copy of the record when
 // `map` (if any) is already up to date for `view`: clear, cells (through the
 // map, or one tile per cell when it is null), the heads-up band, the sprite,
-// then the overlay: the outline of its cell above the band, and the help
-// card. Drawing is held for the frame and released before returning, so
+// then the overlay: the outline of its cell above the band, the help card
+// beside the sprite, and the notices. Drawing is held for the frame and released before returning, so
 // everything shows at the next flip. The map overwrites every pixel it
 // covers, so only the rest is cleared first.
 void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
-                  const Overlay& overlay = {});
+                  const Overlay& overlay = {}, const NoticeList& notices = {});
 
 // A frame that nothing has spoilt is drawn again at least this often.
 constexpr double kLongestRedrawGap = 1.0;  // seconds
@@ -39,13 +40,14 @@ struct ShownFrame {
   int32_t screenWidth = 0, screenHeight = 0;
   ALLEGRO_BITMAP* sprite = nullptr;
   Overlay overlay;
+  NoticeList notices;
 };
 
 // One tick of the render thread at time `now` (seconds): draw the frame on
 // the current target and return true, or draw nothing and return false when
-// the picture on screen already shows it: the same record fields and
-// overlay, no visible cell changed (known only through a map; without one every tick draws), no
+// the picture on screen already shows it: the same record fields, overlay
+// and notices, no visible cell changed (known only through a map; without one every tick draws), no
 // redraw requested, and the last frame less than kLongestRedrawGap ago.
 // The caller flips after a drawn frame and leaves the target alone otherwise.
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,
-                        bool redraw, double now, const Overlay& overlay = {});
+                        bool redraw, double now, const Overlay& overlay = {}, const NoticeList& notices = {});

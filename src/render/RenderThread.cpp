@@ -88,8 +88,9 @@ void* renderThreadMain(ALLEGRO_THREAD* thread, void* arg) {
     // back buffer keeps its frame and the window already shows it. A picture
     // is taken of a frame drawn whole in this tick, before the flip.
     const int pictures = takeScreenshotRequests(context);
+    const NoticeList notices = noticesAt(noticeClock());
     if (drawFrameIfChanged(&shown, frame, *context, haveMap ? &map : nullptr, redraw || pictures > 0,
-                           al_get_time(), overlay)) {
+                           al_get_time(), overlay, notices)) {
       if (pictures > 0) takeScreenshot(context->screenshots, backbuffer, pictures);
       al_flip_display();
     }

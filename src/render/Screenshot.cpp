@@ -11,6 +11,7 @@
 #include "platform/LocalTime.h"
 #include "platform/Picture.h"
 #include "platform/Worker.h"
+#include "world/Notices.h"
 
 struct ScreenshotWriter {
   std::string directory;
@@ -60,11 +61,12 @@ namespace {
 void writeShot(ScreenshotWriter* writer, ALLEGRO_BITMAP* copy, std::time_t when, int pictures) {
   for (int picture = 0; picture < pictures; ++picture) {
     std::string name, error;
+    std::string line = kFailedLine;
     if (writeNewPngFile(copy, writer->directory + "/" + formatLocalTime(when, kStemFormat, "TessalyShot"),
                         &name, &error))
-      std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
-    else
-      std::printf("%s", kFailedLine);
+      line = "Saved a picture: " + name.substr(writer->directory.size() + 1) + "\n";
+    std::printf("%s", line.c_str());
+    postNotice(line);
   }
 
   std::lock_guard<std::mutex> lock(writer->mutex);
@@ -112,7 +114,10 @@ void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int picture
   if (copy == nullptr && writer != nullptr) copy = createFrameCopy(width, height);
   if (copy == nullptr || !copyFramePixels(frame, copy)) {
     if (copy != nullptr) al_destroy_bitmap(copy);
-    for (int picture = 0; picture < pictures; ++picture) std::printf("%s", kFailedLine);
+    for (int picture = 0; picture < pictures; ++picture) {
+      std::printf("%s", kFailedLine);
+      postNotice(kFailedLine);
+    }
     return;
   }
   const std::time_t when = std::time(nullptr);

@@ -3,57 +3,25 @@
 
 #include <algorithm>
 
+#include "player/ViewEdges.h"
 #include "screens/HudLayout.h"
 #include "world/World.h"
 
-namespace {
-
-struct Axis {
-  int edge;    // world pixel at the screen's low edge
-  int sprite;  // sprite position on screen
-  int count;   // cells counted
-};
-
-// The horizontal axis: the end test adds one cell's width before comparing.
-Axis horizontalAxis(float x, int width) {
-  const int half = width / 2;
-  if (static_cast<double>(x) - half < 0.0) return {0, static_cast<int>(x), width / kCellSize};
-  if (static_cast<double>(x) + half + kCellSize > kWorldWidth) {
-    const int edge = kWorldWidth - kCellSize * (width / kCellSize);
-    return {edge, static_cast<int>(x) - edge, width / kCellSize};
-  }
-  return {static_cast<int>(x) - half, half, width / kCellSize + 1};
-}
-
-// The vertical axis: no extra cell in the end test, one row fewer at the end.
-Axis verticalAxis(float y, int height) {
-  const int half = height / 2;
-  if (static_cast<double>(y) - half < 0.0) return {0, static_cast<int>(y), height / kCellSize};
-  if (static_cast<double>(y) + half > kWorldHeight) {
-    const int edge = kWorldHeight - kCellSize * (height / kCellSize);
-    return {edge, static_cast<int>(y) - edge, height / kCellSize - 1};
-  }
-  return {static_cast<int>(y) - half, half, height / kCellSize + 1};
-}
-
-}  // namespace
-
 View computeView(float x, float y, int screenWidth, int screenHeight) {
-  const Axis h = horizontalAxis(x, screenWidth);
-  const Axis v = verticalAxis(y, screenHeight);
+  const ViewEdges edges = viewEdges(x, y, screenWidth, screenHeight);
   View view{};
-  view.viewLeft = h.edge;
-  view.viewTop = v.edge;
-  view.columns = h.count;
-  view.rows = v.count;
-  view.spriteX = h.sprite;
-  view.spriteY = v.sprite;
-  // Edges are negative only for a display larger than the world, and then
-  // whole multiples of kCellSize, so the shifts stay 0 there.
-  view.firstColumn = h.edge / kCellSize;
-  view.firstRow = v.edge / kCellSize;
-  view.shiftX = h.edge % kCellSize;
-  view.shiftY = v.edge % kCellSize;
+  view.viewLeft = edges.left;
+  view.viewTop = edges.top;
+  view.columns = edges.columns;
+  view.rows = edges.rows;
+  view.spriteX = edges.spriteX;
+  view.spriteY = edges.spriteY;
+  // Edges are negative only for a display larger than the world: the first
+  // cell is then the one left of or above the world's edge, shifted in.
+  view.firstColumn = floorDiv(edges.left, kCellSize);
+  view.firstRow = floorDiv(edges.top, kCellSize);
+  view.shiftX = edges.left - kCellSize * view.firstColumn;
+  view.shiftY = edges.top - kCellSize * view.firstRow;
   view.columnBegin = std::max(0, -view.firstColumn);
   view.columnEnd = std::max(view.columnBegin, std::min(view.columns, kWorldColumns - view.firstColumn));
   view.rowBegin = std::max(0, -view.firstRow);

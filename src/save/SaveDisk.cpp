@@ -19,6 +19,8 @@ namespace {
 int folderFlagsOf(int dirFd, int* flags);
 }  // namespace
 
+#include "world/Notices.h"
+
 SaveDiskCalls saveDiskCalls = {
     renameat, linkat, unlinkat,
     [](int dirFd, const char* name, int flags, mode_t mode) { return openat(dirFd, name, flags, mode); },
@@ -467,10 +469,12 @@ Player loadWorldFrom(const std::string& directory, World* world, Player player,
   unlockSaveDirectory(dirFd);
   if (!failure.empty()) {
     std::printf("%s\n", failure.c_str());
+    postNotice(failure);
     player.loadFailed = 1;
     return player;
   }
   const Player loaded = decodeSave(bytes, world, player, catalogue);
   std::printf("Loaded the world!\n");
+  postNotice("Loaded the world!");
   return loaded;
 }

@@ -10,6 +10,8 @@
 
 #include "platform/Worker.h"
 
+#include "world/Notices.h"
+
 namespace {
 
 // The fields of the record that play changes only through the player:
@@ -47,9 +49,15 @@ void writeJob(SaveWriter* writer) {
   std::string cause;
   const bool ok = !job.write || writeSaveFile(writer->directory, job.slot, writer->bytes, kSaveFileBytes,
                                               &cause) != WriteResult::kFailed;
-  for (int line = 0; line < job.lines; ++line) std::printf("%s", saveResultLine(job.slot, ok));
+  for (int line = 0; line < job.lines; ++line) {
+    std::printf("%s", saveResultLine(job.slot, ok));
+    postNotice(saveResultLine(job.slot, ok));
+  }
   std::fflush(stdout);
-  if (!ok) std::fprintf(stderr, "%s", saveFailureLine(cause).c_str());
+  if (!ok) {
+    std::fprintf(stderr, "%s", saveFailureLine(cause).c_str());
+    postNotice(saveFailureLine(cause));
+  }
   lock.lock();
   writer->finished = true;
   writer->finishedOk = ok;
@@ -173,9 +181,11 @@ void markSaved(SaveWriter* writer, const Player& player) {
 }
 
 bool autosaveOnTick(SaveWriter* writer, const World& world, const Player& player) {
-  const bool keyHeld =
-      player.keys[ALLEGRO_KEY_UP] || player.keys[ALLEGRO_KEY_LEFT] || player.keys[ALLEGRO_KEY_RIGHT];
-  if (keyHeld && (player.x != writer->lastX || player.y != writer->lastY)) ++writer->playerMoves;
+  // Only the keys move the player sideways or up; a fall is its own, whatever is held.
+  const bool walked =
+      (player.keys[ALLEGRO_KEY_LEFT] || player.keys[ALLEGRO_KEY_RIGHT]) && player.x != writer->lastX;
+  const bool lifted = player.keys[ALLEGRO_KEY_UP] && player.y < writer->lastY;
+  if (walked || lifted) ++writer->playerMoves;
   writer->lastX = player.x, writer->lastY = player.y;
   startMergedSaves(writer, world, player);
   if (writer->ticksSinceWrite < kAutosaveTicks) ++writer->ticksSinceWrite;
@@ -197,6 +207,7 @@ Player loadSavedWorld(SaveWriter* writer, World* world, Player player, const Blo
     // The grid is what the file holds: only the record comes back.
     loaded = asLoaded(file.record, player);
     std::printf("Loaded the world!\n");
+    postNotice("Loaded the world!");
   } else {
     loaded = loadWorldFrom(writer->directory, world, player, catalogue, &now);
     if (loaded.loadFailed != 0) return loaded;

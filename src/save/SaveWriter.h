@@ -98,10 +98,10 @@ void noteCellChanged(SaveWriter* writer);
 // Take the player and the grid as they are as saved (a new world at start).
 void markSaved(SaveWriter* writer, const Player& player);
 
-// One tick of play, after the player's move: counts a move made while a
-// movement key is held, hands over merged Saves once the writer is free, and
-// every kAutosaveTicks ticks since the last write starts an autosave if there
-// are changes. True if it started one.
+// One tick of play, after the player's move: counts a step or a lift the
+// keys made (never a fall, whatever is held), hands over merged Saves once
+// the writer is free, and every kAutosaveTicks ticks since the last write
+// starts an autosave if there are changes. True if it started one.
 bool autosaveOnTick(SaveWriter* writer, const World& world, const Player& player);
 
 // The game's Load: wait for the Saves asked for, autosave the changes not yet

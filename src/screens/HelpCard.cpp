@@ -1,8 +1,10 @@
-// The help card F1 shows over the middle of the frame.
+// The help card F1 shows over the frame, beside the sprite.
 #include "screens/HelpCard.h"
 
 #include <algorithm>
 #include <iterator>
+
+#include "screens/HudLayout.h"
 
 namespace {
 
@@ -21,7 +23,7 @@ int inputColumnWidth(ALLEGRO_FONT* font) {
 
 }  // namespace
 
-CardBox helpCardBox(ALLEGRO_FONT* font, int screenWidth, int screenHeight) {
+CardBox helpCardBox(ALLEGRO_FONT* font, int screenWidth, int screenHeight, const CardBox& sprite) {
   int actions = 0;
   for (const HelpLine& line : kHelpLines) actions = std::max(actions, al_get_text_width(font, line.action));
   const int inner = std::max({inputColumnWidth(font) + kColumnGap + actions,
@@ -30,11 +32,24 @@ CardBox helpCardBox(ALLEGRO_FONT* font, int screenWidth, int screenHeight) {
   const int rows = static_cast<int>(std::size(kHelpLines)) + 4;
   const int width = inner + 2 * kPadding;
   const int height = rows * lineStep(font) - kLineGap + 2 * kPadding;
-  return {(screenWidth - width) / 2, (screenHeight - height) / 2, width, height};
+  const int bottom = screenHeight - kHudLayout.barUp;  // the room above the band
+  const int spriteRight = sprite.left + sprite.width, spriteBottom = sprite.top + sprite.height;
+  const int middleLeft = (screenWidth - width) / 2, middleTop = (bottom - height) / 2;
+  const CardBox places[] = {
+      {middleLeft, (screenHeight - height) / 2, width, height},
+      {spriteRight + (screenWidth - spriteRight - width) / 2, middleTop, width, height},
+      {(sprite.left - width) / 2, middleTop, width, height},
+      {middleLeft, (sprite.top - height) / 2, width, height},
+      {middleLeft, spriteBottom + (bottom - spriteBottom - height) / 2, width, height},
+  };
+  for (const CardBox& place : places)
+    if (!place.overlaps(sprite) && place.left >= 0 && place.top >= 0 && place.left + width <= screenWidth &&
+        place.top + height <= bottom)
+      return place;
+  return places[0];
 }
 
-void drawHelpCard(ALLEGRO_FONT* font, int screenWidth, int screenHeight) {
-  const CardBox box = helpCardBox(font, screenWidth, screenHeight);
+void drawHelpCard(ALLEGRO_FONT* font, const CardBox& box) {
   const ALLEGRO_COLOR white = al_map_rgb(255, 255, 255);
   fillRectangle(box.left, box.top, box.width, box.height, white);
   fillRectangle(box.left + 1, box.top + 1, box.width - 2, box.height - 2, al_map_rgb(0, 0, 0));

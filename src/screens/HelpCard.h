@@ -1,4 +1,4 @@
-// The help card F1 shows over the middle of the frame: every input of play.
+// The help card F1 shows over the frame, beside the sprite: every input of play.
 #pragma once
 
 #include <allegro5/allegro.h>
@@ -25,15 +25,26 @@ inline constexpr HelpLine kHelpLines[] = {
 inline constexpr const char* kHelpNote =
     "A click changes only the outlined cell: one within reach that touches open space.";
 
-// Where the card stands on a screen of the given size: its box, centred.
+// A box on screen.
 struct CardBox {
   int left, top, width, height;
+  bool overlaps(const CardBox& other) const {
+    return left < other.left + other.width && other.left < left + width && top < other.top + other.height &&
+           other.top < top + height;
+  }
 };
-CardBox helpCardBox(ALLEGRO_FONT* font, int screenWidth, int screenHeight);
+
+// The sprite's box on screen.
+inline CardBox spriteBox(int spriteX, int spriteY) { return {spriteX, spriteY, 10, 20}; }
+
+// Where the card stands on a screen of the given size: centred, unless it
+// would cover the sprite; then in the middle of the room right of, left of,
+// above or below the sprite, the first of these it fits in above the band.
+CardBox helpCardBox(ALLEGRO_FONT* font, int screenWidth, int screenHeight, const CardBox& sprite);
 
 // Draw the card, a white frame round black with white text, onto the current
-// target. Call it with drawing not held: its background is cleared.
-void drawHelpCard(ALLEGRO_FONT* font, int screenWidth, int screenHeight);
+// target in `box`. Call it with drawing not held: its background is cleared.
+void drawHelpCard(ALLEGRO_FONT* font, const CardBox& box);
 
 // Fill a rectangle of the current target with one colour (through the
 // clipping rectangle, which is restored). Nothing for an empty rectangle.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "player/Player.h"
+#include "player/ViewEdges.h"
 #include "world/World.h"
 
 // Which corner button a place or a click belongs to.
@@ -36,7 +37,7 @@ struct HudLayout {
 };
 
 inline constexpr HudLayout kHudLayout = {
-    50,
+    kBandHeight,
     10,
     {{10, 40}, {10, 20}, {150, 40}, {250, 40}, {150, 20}, {250, 20}},
     {{138, 38}, {238, 38}, {138, 18}, {238, 18}},

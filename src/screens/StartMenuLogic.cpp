@@ -15,6 +15,14 @@ int hitStartButton(int x, int y) {
   return -1;
 }
 
+int pickedSizeButton(const StartChoice& choice) {
+  if (choice.frameless) return kFullscreen;
+  const int sizes[][3] = {{1280, 768, k1280x768}, {1440, 900, k1440x900}, {1680, 1050, k1680x1050}};
+  for (const auto& size : sizes)
+    if (choice.width == size[0] && choice.height == size[1]) return size[2];
+  return -1;
+}
+
 StartChoice applyStartButton(StartChoice choice, int button) {
   switch (button) {
     case k1280x768: choice = {1280, 768, false, choice.loadRequested, false}; break;

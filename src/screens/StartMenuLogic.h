@@ -26,6 +26,11 @@ struct StartChoice {
   bool finished;  // "New World" or "Load World" was pressed
 };
 
+// The size button the choice stands for: the last size picked, Fullscreen
+// once picked until another size is, 1440x900 (the size a start without a
+// pick uses) before any pick; -1 for a size no button offers.
+int pickedSizeButton(const StartChoice& choice);
+
 // Apply one button press.
 StartChoice applyStartButton(StartChoice choice, int button);
 

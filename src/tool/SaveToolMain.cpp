@@ -4,6 +4,7 @@
 // Results go to standard output, every error to standard
 // error as one line; exit 0 done, 1 failed, 2 usage error.
 #include <allegro5/allegro.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +20,17 @@
 namespace {
 
 void complain(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+// The folder the tool works on, as named, when it is not the working
+// directory it was started in (the installed tool's data folder, -C's);
+// empty when it is.
+std::string folderShown;
+
+// A file name as the user finds it from the working directory they started in.
+std::string shownName(const std::string& name) {
+  if (folderShown.empty() || name.starts_with('/')) return name;
+  return folderShown + (folderShown.ends_with('/') ? "" : "/") + name;
+}
 
 int listSaves() {
   int listed = 0;
@@ -74,7 +86,7 @@ int drawMap(const ToolArgs& args) {
     complain("Cannot write " + args.output + ": " + error);
     return 1;
   }
-  std::printf("Wrote %s: %d x %d pixels, %d a cell\n", args.output.c_str(), mapWidth(args.scale),
+  std::printf("Wrote %s: %d x %d pixels, %d a cell\n", shownName(args.output).c_str(), mapWidth(args.scale),
               mapHeight(args.scale), args.scale);
   return 0;
 }
@@ -91,10 +103,16 @@ int restore(const std::string& source) {
 bool enterToolFolder(const std::string& given) {
   const std::string folder = !given.empty() ? given : TESSALY_INSTALLED ? dataFolderFromEnvironment() : ".";
   std::string error;
+  struct stat before {
+  }, after{};
+  const bool known = stat(".", &before) == 0;
   // The installed game's folder only if it is the player's own, as the game checks it.
   if ((!given.empty() || !TESSALY_INSTALLED || checkDataFolder(folder, &error)) &&
-      enterFolder(folder, &error))
+      enterFolder(folder, &error)) {
+    if (!known || stat(".", &after) != 0 || before.st_dev != after.st_dev || before.st_ino != after.st_ino)
+      folderShown = folder;
     return true;
+  }
   complain(error);
   return false;
 }

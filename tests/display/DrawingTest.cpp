@@ -7,6 +7,7 @@
 #include "DisplaySupport.h"
 #include "render/Frame.h"
 #include "screens/StartMenu.h"
+#include "screens/StartMenuLogic.h"
 
 using namespace displaytest;
 
@@ -28,7 +29,7 @@ const FrameCase kFrameCases[] = {
     {"Start", 30.0f, 800.0f, 0, 350, 30, 450, 860},
     {"OffGrid", 1002.5f, 2003.7f, 282, 1553, 720, 450, 857},
     {"RightEdge", 7187.5f, 2000.0f, 5760, 1550, 1427, 450, 860},
-    {"BottomEdge", 3600.0f, 4720.0f, 2880, 3900, 720, 820, 840},
+    {"BottomEdge", 3600.0f, 4720.0f, 2880, 3950, 720, 770, 850},
     {"TopEdge", 3600.0f, -95.5f, 2880, 0, 720, -95, 850},
 };
 
@@ -123,12 +124,12 @@ TEST(RenderThreadOnDisplay, DrawsTheStoredRecordAndEndsWhenStopped) {
   expectFrame(captureFrame(scene, moved), moved, scene);
 }
 
-TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
+TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlackThePickedSizeFramed) {
   GameScene scene(640, 240);
   ASSERT_TRUE(scene.ok());
   ALLEGRO_BITMAP* menuButton = makeFilledBitmap(80, 40, kButtonGrey);
   al_set_target_backbuffer(scene.shell.display);
-  drawStartMenu(menuButton, scene.shell.font);
+  drawStartMenu(menuButton, scene.shell.font, k1280x768);
   const Image image =
       captureDisplay(scene.shell.display, [](const Image& i) { return i.pixel(55, 55) == kButtonGrey; });
   ASSERT_EQ(image.width, 640);
@@ -162,6 +163,8 @@ TEST(StartScreen, ShowsHeadingsAndSixGreyButtonsOnBlack) {
       } else if (headings[0].contains(x, y) || headings[1].contains(x, y)) {
         wrong.check(grey, x, y, c, "white text on black");
         headingWhite[headings[0].contains(x, y) ? 0 : 1] |= c == kWhite;
+      } else if (Box{46, 46, 134, 94}.contains(x, y) && !Box{48, 48, 132, 92}.contains(x, y)) {
+        wrong.check(c == kWhite, x, y, c, "the picked size's white frame");
       } else {
         wrong.check(c == kBlack, x, y, c, "black");
       }

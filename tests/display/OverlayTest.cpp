@@ -1,20 +1,23 @@
-// What is drawn over the frame: the outline of the cell a click would change
-// and the help card, each leaving the rest of the frame as it was.
+// What is drawn over the frame: the outline of the cell a click would change,
+// the help card and the notices, each leaving the rest of the frame as it was.
 #include <gtest/gtest.h>
 
 #include "DisplaySupport.h"
 #include "app/Pointer.h"
 #include "render/Frame.h"
 #include "screens/HelpCard.h"
+#include "screens/HudLayout.h"
+#include "screens/NoticeStrip.h"
 
 using namespace displaytest;
 
 namespace {
 
 // The frame of this record and overlay, drawn on `target` and read back.
-Image frameWith(ALLEGRO_BITMAP* target, const GameScene& scene, const Overlay& overlay) {
+Image frameWith(ALLEGRO_BITMAP* target, const GameScene& scene, const Overlay& overlay,
+                const NoticeList& notices = {}) {
   al_set_target_bitmap(target);
-  drawFrame(scene.shell.player, scene.shell.renderContext, nullptr, overlay);
+  drawFrame(scene.shell.player, scene.shell.renderContext, nullptr, overlay, notices);
   return readBitmap(target);
 }
 
@@ -32,24 +35,37 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
   auto pointerAt = [&](int x) { return overlayFor({true, x, 475, false}, *scene.world, scene.shell.player); };
   EXPECT_TRUE(frameWith(target, scene, pointerAt(85)).rgb == plain.rgb) << "an outline out of reach";
   const Image outlined = frameWith(target, scene, pointerAt(55));
-  const Box cell{50, 470, 60, 480}, inner{51, 471, 59, 479};
+  const Box cell{50, 470, 60, 480}, inner{51, 471, 59, 479}, innermost{52, 472, 58, 478};
   const Rgb ring{kOutlineColour.r, kOutlineColour.g, kOutlineColour.b};
+  const Rgb innerRing{kOutlineInnerColour.r, kOutlineInnerColour.g, kOutlineInnerColour.b};
   Mismatches wrong;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const Rgb seen = outlined.pixel(x, y);
       if (cell.contains(x, y) && !inner.contains(x, y))
         wrong.check(seen == ring, x, y, seen, "the outline");
+      else if (inner.contains(x, y) && !innermost.contains(x, y))
+        wrong.check(seen == innerRing, x, y, seen, "the outline's inner ring");
       else
         wrong.check(seen == plain.pixel(x, y), x, y, seen, "the frame without the outline");
     }
   EXPECT_EQ(wrong.count(), 0) << wrong.summary();
   if (HasFailure()) saveArtifact(outlined, "-outline");
 
-  // The card covers the middle only, with white text on black, and hiding
-  // it gives back the frame without it.
+  // The card covers its box only, with white text on black, and hiding it
+  // gives back the frame without it. Wherever the sprite is, the card stands
+  // clear of it, above the band.
+  for (int spriteX : {0, 300, 715, 1000, 1430})
+    for (int spriteY : {0, 200, 440, 830}) {
+      const CardBox sprite = spriteBox(spriteX, spriteY);
+      const CardBox card = helpCardBox(scene.shell.font, w, h, sprite);
+      EXPECT_FALSE(card.overlaps(sprite)) << spriteX << "," << spriteY;
+      EXPECT_TRUE(card.left >= 0 && card.top >= 0 && card.left + card.width <= w &&
+                  card.top + card.height <= h - kHudLayout.barUp)
+          << spriteX << "," << spriteY;
+    }
   const Image shown = frameWith(target, scene, Overlay{.helpCard = true});
-  const CardBox box = helpCardBox(scene.shell.font, w, h);
+  const CardBox box = helpCardBox(scene.shell.font, w, h, spriteBox(30, 450));
   const Box area{box.left, box.top, box.left + box.width, box.top + box.height};
   EXPECT_TRUE(box.left > 0 && box.top > 0) << "the card does not fit";
   int white = 0, black = 0, outside = 0;
@@ -65,6 +81,37 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
   EXPECT_GT(white, 2 * (box.width + box.height));  // the frame and some text
   if (HasFailure()) saveArtifact(shown, "-card");
   EXPECT_TRUE(frameWith(target, scene, Overlay{}).rgb == plain.rgb) << "the card left a trace";
+
+  // A notice shows at the top, centred, white on its dark backing, inside its
+  // box only; once its time is up the frame is the plain one again. Three
+  // show at once, a fourth pushes out the oldest.
+  postNotice("Saved the world!\n");
+  const double posted = noticeClock();
+  const NoticeList notices = noticesAt(posted);
+  ASSERT_GE(notices.count, 1);
+  EXPECT_EQ(notices.lines[notices.count - 1], "Saved the world!");
+  const NoticeList one{1, notices.first + notices.count - 1, {"Saved the world!"}};
+  const Image noticed = frameWith(target, scene, Overlay{}, one);
+  const CardBox strip = noticeBox(scene.shell.font, one, w, h, spriteBox(30, 450), nullptr);
+  EXPECT_TRUE(strip.top > 0 && strip.top < 20 && std::abs(2 * strip.left + strip.width - w) <= 1);
+  const Box text{strip.left, strip.top, strip.left + strip.width, strip.top + strip.height};
+  int dark = 0, lit = 0, elsewhere = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const Rgb seen = noticed.pixel(x, y);
+      if (!text.contains(x, y)) elsewhere += seen != plain.pixel(x, y);
+      dark += text.contains(x, y) && seen.r < 40 && seen.g < 40 && seen.b < 40;
+      lit += text.contains(x, y) && seen.r > 200 && seen.g > 200 && seen.b > 200;
+    }
+  EXPECT_EQ(elsewhere, 0) << "the notice drew outside its box";
+  EXPECT_GT(dark, strip.width * strip.height / 2);
+  EXPECT_GT(lit, 20);
+  if (HasFailure()) saveArtifact(noticed, "-notice");
+  EXPECT_EQ(noticesAt(posted + kNoticeSeconds).count, 0);
+  EXPECT_TRUE(frameWith(target, scene, Overlay{}, noticesAt(posted + kNoticeSeconds)).rgb == plain.rgb);
+  for (const char* line : {"1", "2", "3", "4"}) postNotice(line);
+  const NoticeList four = noticesAt(noticeClock());
+  EXPECT_TRUE(four.count == 3 && four.lines[0] == "2" && four.lines[2] == "4");
   al_destroy_bitmap(target);
 }
 

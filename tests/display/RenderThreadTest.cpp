@@ -181,6 +181,7 @@ struct Tick {
   GameScene& scene;
   bool redraw;
   double now;
+  NoticeList notices = {};
 };
 
 // One change between two ticks, and whether the picture shows it.
@@ -207,6 +208,14 @@ const TickCase kTickCases[] = {
     {"Slot", true, [](Tick& t) { t.scene.shell.player.selectedSlot = 3; }},
     {"Redraw", true, [](Tick& t) { t.redraw = true; }},
     {"OneSecondOn", true, [](Tick& t) { t.now += kLongestRedrawGap; }},
+    {"NoticeShows", true,
+     [](Tick& t) {
+       t.notices = {1, 7, {"Saved the world!"}};
+     }},
+    {"NoticeGoes", true,
+     [](Tick& t) {
+       t.notices = {0, 8, {}};
+     }},
 };
 
 // Tick after tick on one target, as the render thread does: an unchanged
@@ -235,13 +244,15 @@ TEST(RenderThreadTicks, DrawOnlyWhatChangedAndThenTheWholeFrame) {
     const Image painted = readBitmap(target);
     tick.now += 0.1;
     tick.redraw = false;
-    EXPECT_FALSE(drawFrameIfChanged(&shown, shell.player, shell.renderContext, &map, false, tick.now));
+    EXPECT_FALSE(drawFrameIfChanged(&shown, shell.player, shell.renderContext, &map, false, tick.now, {},
+                                    tick.notices));
     EXPECT_TRUE(readBitmap(target).rgb == painted.rgb) << "an unchanged tick drew";
     c.change(tick);
-    EXPECT_EQ(drawFrameIfChanged(&shown, shell.player, shell.renderContext, &map, tick.redraw, tick.now),
+    EXPECT_EQ(drawFrameIfChanged(&shown, shell.player, shell.renderContext, &map, tick.redraw, tick.now, {},
+                                 tick.notices),
               c.draws);
     al_set_target_bitmap(scratch);
-    drawFrame(shell.player, shell.renderContext, nullptr);
+    drawFrame(shell.player, shell.renderContext, nullptr, {}, tick.notices);
     EXPECT_TRUE(readBitmap(target).rgb == (c.draws ? readBitmap(scratch) : painted).rgb);
   }
   destroyCellMap(&map);

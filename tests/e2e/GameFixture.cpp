@@ -28,7 +28,7 @@ int spriteColumn(const Image& img, int row) {
 
 Rgb cellColour(const Image& img, int x, int y) {
   Rgb c = img.pixel(x + 5, y + 5);
-  for (Point p : {Point{x + 1, y + 1}, Point{x + 8, y + 1}, Point{x + 1, y + 8}, Point{x + 8, y + 8}})
+  for (Point p : {Point{x + 2, y + 2}, Point{x + 7, y + 2}, Point{x + 2, y + 7}, Point{x + 7, y + 7}})
     if (!near(img.pixel(p.x, p.y), c)) return {-1, -1, -1};
   return c;
 }

@@ -49,7 +49,8 @@ bool spriteAt(const Image& img, int x, int y);
 int spriteColumn(const Image& img, int row);
 
 // The colour of the 10 x 10 cell whose top-left corner is on screen at
-// (x, y), sampled at its middle, provided its corners agree; otherwise -1s.
+// (x, y), sampled at its middle, provided the corners inside a target
+// outline's two rings agree; otherwise -1s.
 Rgb cellColour(const Image& img, int x, int y);
 
 std::string describe(Rgb c);

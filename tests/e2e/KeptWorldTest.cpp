@@ -47,6 +47,14 @@ TEST_F(KeptWorld, ClosingOrATerminationSignalAutosavesOnlyChangesNotYetSaved) {
   ASSERT_TRUE(game_->running()) << joined(game_->lines());
   click(dpy_, window_, 1370, 890);  // Save
   ASSERT_TRUE(game_->waitForLine("Saved the world!", kLineTimeout)) << joined(game_->lines());
+  // Its line shows in the window too, at the top, on a dark backing over the sky.
+  EXPECT_TRUE(waitForImage(
+      dpy_, window_,
+      [](const Image& img) {
+        return near(img.pixel(720, 10), Rgb{24, 24, 24});
+      },
+      milliseconds(2000), &lastShot_))
+      << "no notice: " << describe(lastShot_.pixel(720, 10));
   ASSERT_NO_FATAL_FAILURE(closeGameAndExpectCleanExit());
   const auto closed = game_->lines();
   EXPECT_FALSE(contains(closed, "Autosaved the world!")) << joined(closed);

@@ -164,6 +164,10 @@ TEST_F(SaveToolRun, BadInputGivesOneLineAFailingStatusAndChangesNothing) {
               std::count(out.begin(), out.end(), '\n') == 1)
       << out;
   EXPECT_EQ(0, run("-C other info TessalySave.wld")) << err;
+  EXPECT_EQ(0, run("-C other map --scale 1")) << err;
+  EXPECT_EQ("Wrote other/TessalySave.png: 720 x 480 pixels, 1 a cell\n", out);
+  EXPECT_EQ(0, run("-C . map --scale 1")) << err;
+  EXPECT_EQ("Wrote TessalySave.png: 720 x 480 pixels, 1 a cell\n", out);
   // Output that is lost is a failure.
   for (const char* command : {"list", "info", "--help"}) {
     const std::string line = std::string("'" TESSALY_SAVE_EXE "' ") + command + " >/dev/full";

@@ -10,6 +10,7 @@
 #include "app/Dispatch.h"
 #include "app/Pointer.h"
 #include "player/Editing.h"
+#include "render/View.h"
 #include "screens/HudLayout.h"
 
 namespace {
@@ -42,7 +43,7 @@ class Editing : public testing::Test {
   // on; the whole result stays in `last`.
   Player press(const Player& player, int x, int y, int button) {
     const ALLEGRO_EVENT event = mouseEvent(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x, y, button);
-    last = handleMouseDown(event, &grid->world, catalogue, player);
+    last = pressOnScreen(event, &grid->world, catalogue, player);
     lastButton = pressedButton(event, last.player);
     return last.player;
   }
@@ -82,12 +83,12 @@ TEST(ScreenToCell, FollowsTheViewAndItsEdges) {
     int mouseX, mouseY, col, row;
   } kCases[] = {
       {1440, 900, 30.0f, 800.0f, 35, 455, 3, 80},          // the start: left edge, centred rows
-      {1440, 900, 1002.5f, 800.0f, 729, 455, 100, 80},     // pointer cell truncated before the offset
+      {1440, 900, 1002.5f, 800.0f, 729, 455, 101, 80},     // the cell drawn under the pixel
       {1440, 900, 6480.0f, 800.0f, 1439, 455, 719, 80},    // still centred on the last such x
       {1440, 900, 7000.0f, 800.0f, 5, 455, 576, 80},       // right edge
       {1440, 900, 30.0f, 100.0f, 35, 5, 3, 0},             // top edge
-      {1440, 900, 30.0f, 4500.0f, 35, 895, 3, 479},        // bottom edge
-      {1445, 905, 7187.5f, 4720.0f, 1444, 904, 720, 480},  // past the grid on an odd-sized display
+      {1440, 900, 30.0f, 4500.0f, 35, 849, 3, 479},        // bottom edge, just above the band
+      {1445, 905, 7187.5f, 4720.0f, 1444, 904, 720, 484},  // past the grid on an odd-sized display
   };
   for (const auto& c : kCases) {
     const CellPosition cell = screenToCell(c.mouseX, c.mouseY, playerAt(c.x, c.y, c.width, c.height));
@@ -199,10 +200,11 @@ TEST_F(Editing, PlacingTakesOneBlockFromTheSelectedSlot) {
   EXPECT_EQ(kStone, at(3, 121).typeId);
 }
 
-// The outline under the pointer against what a press there does. The player
-// stands at (30, 4720) with the view against the world's bottom edge, so
-// cell (col, row) is under the pointer at (10 col + 5, 10 row - 3895) and
-// rows 475 and 476, within reach, lie under the heads-up band.
+// The outline under the pointer against what a press there does, at a pixel
+// of the cell as the frame draws it. The player stands at (30, 4720) with the
+// view against the world's bottom edge, or where a row says: shifted by part
+// of a cell on both axes, or on a screen 100 high where rows 5 to 9, within
+// reach, lie under the heads-up band.
 TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
   const struct {
     const char* name;
@@ -212,6 +214,9 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
     bool enclosed;    // the four neighbours are Stone
     bool inside;      // the pointer is over the window
     bool outlined, changes;
+    float x = 30.0f, y = 4720.0f;
+    int height = 900;
+    int pixel = 5;  // the pointer's place within the drawn cell, on both axes
   } kCases[] = {
       {"DigABlock", kDirt, 5, 470, 1, 0, false, true, true, true},
       {"PlaceIntoSky", kAir, 5, 470, 1, 2, false, true, true, true},
@@ -222,24 +227,35 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
       {"EnclosedHole", kAir, 5, 470, 1, 2, true, true, false, false},
       {"NullCell", kNull, 5, 470, 1, 2, false, true, false, false},
       {"FullCount", kDirt, 5, 470, 1, INT32_MAX, false, true, false, false},
-      {"UnderTheBand", kDirt, 5, 475, 1, 0, false, true, false, true},
+      {"UnderTheBand", kDirt, 5, 8, 1, 0, false, true, false, false, 30.0f, 40.0f, 100},
+      {"Shift1", kDirt, 102, 80, 1, 0, false, true, true, true, 1001.0f, 801.0f, 900, 0},
+      {"Shift2", kAir, 103, 81, 1, 2, false, true, true, true, 1002.0f, 802.0f, 900, 0},
+      {"Shift3", kDirt, 97, 79, 1, 0, false, true, true, true, 1003.0f, 803.0f, 900, 1},
+      {"Shift4", kDirt, 101, 77, 1, 0, false, true, true, true, 1004.0f, 804.0f, 900, 3},
+      {"Shift5", kAir, 104, 82, 1, 2, false, true, true, true, 1005.0f, 805.0f, 900, 0},
+      {"Shift6", kDirt, 97, 83, 1, 0, false, true, true, true, 1006.0f, 806.0f, 900, 2},
+      {"Shift7", kDirt, 99, 78, 1, 0, false, true, true, true, 1007.0f, 807.0f, 900, 0},
+      {"Shift8", kAir, 102, 77, 1, 2, false, true, true, true, 1008.5f, 808.5f, 900, 1},
+      {"Shift9", kDirt, 96, 80, 1, 0, false, true, true, true, 1009.0f, 809.0f, 900, 0},
       {"PointerOutsideTheWindow", kDirt, 5, 470, 1, 0, false, false, false, true},
   };
   const int kAround[4][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    Player player = playerAt(30.0f, 4720.0f);
+    Player player = playerAt(c.x, c.y, 1440, c.height);
     player.selectedSlot = c.slot;
     player.dirtCount = player.grassCount = player.stoneCount = player.goldCount = c.count;
     put(c.col, c.row, c.kind);
     for (auto [dc, dr] : kAround) put(c.col + dc, c.row + dr, c.enclosed ? kStone : kAir);
-    const int x = c.col * 10 + 5, y = c.row * 10 - 3895;
+    const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
+    const int x = c.col * 10 - view.viewLeft + c.pixel, y = c.row * 10 - view.viewTop + c.pixel;
     const Overlay overlay = overlayFor(PointerState{c.inside, x, y, false}, grid->world, player);
     EXPECT_EQ(c.outlined, overlay.outlined);
     if (overlay.outlined) {
       EXPECT_TRUE(overlay.col == c.col && overlay.row == c.row) << overlay.col << "," << overlay.row;
       // Anywhere over the same cell gives the same overlay: no frame to draw.
-      EXPECT_TRUE(overlay == overlayFor(PointerState{true, x - 5, y + 4, false}, grid->world, player));
+      EXPECT_TRUE(overlay == overlayFor(PointerState{true, x + 9 - c.pixel, y + 9 - c.pixel, false},
+                                        grid->world, player));
     }
     // The handler's own decision: a primary or another press changes the
     // cell; one that does not leaves the counts too.

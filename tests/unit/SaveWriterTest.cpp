@@ -112,6 +112,10 @@ TEST_F(SaveWriterTest, AutosavesComeOnlyWithChangesNotYetSaved) {
   testing::internal::CaptureStdout();
   player.y += 2.5f;  // a fall at the start
   EXPECT_EQ(0, ticks(2 * kAutosaveTicks));
+  player.keys[ALLEGRO_KEY_UP] = 1;  // held through the fall, where no jump can start
+  player.y += 2.5f;
+  EXPECT_EQ(0, ticks(2 * kAutosaveTicks));
+  player.keys[ALLEGRO_KEY_UP] = 0;
   finishWrites(writer, *world, player);  // and the end of play: nothing written
   EXPECT_TRUE(listing().empty());
   player.keys[ALLEGRO_KEY_RIGHT] = 1;  // a step

@@ -1,12 +1,15 @@
-// The heads-up band's texts and positions, and the start screen's buttons and
-// the display choice they build up.
+// The heads-up band's texts and positions, the start screen's buttons and
+// the display choice they build up, and the target outline's colours.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "render/Frame.h"
 #include "screens/HudLayout.h"
 #include "screens/HudText.h"
 #include "screens/StartMenuLogic.h"
@@ -61,17 +64,19 @@ TEST(StartMenu, ClicksHitOnlyStrictlyInsideAButton) {
 struct Outcome {
   int width, height;
   bool frameless, loadRequested, finished;
+  int picked;  // the size button marked on the start screen
 };
 
 // Plays clicks on the start screen from the start-up choice, as the menus do,
-// and reports the display it ends with on a monitor spanning (100,50)-(2019,1129).
+// and reports the display it ends with on a monitor spanning (100,50)-(2019,1129)
+// and the size button marked.
 Outcome playMenu(const std::vector<std::pair<int, int>>& clicks) {
   StartChoice choice{1440, 900, false, false, false};
   for (auto [x, y] : clicks) {
     if (choice.finished) break;
     choice = applyStartButton(choice, hitStartButton(x, y));
   }
-  Outcome out{0, 0, choice.frameless, choice.loadRequested, choice.finished};
+  Outcome out{0, 0, choice.frameless, choice.loadRequested, choice.finished, pickedSizeButton(choice)};
   EXPECT_EQ(choice.frameless, chosenDisplaySize(choice, true, 100, 50, 2019, 1129, &out.width, &out.height));
   return out;
 }
@@ -84,14 +89,16 @@ TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
     std::vector<std::pair<int, int>> clicks;
     Outcome expected;
   } kCases[] = {
-      {"new world first", {newWorld}, {1440, 900, false, false, true}},
-      {"1680x1050 then load", {r1680, load}, {1680, 1050, false, true, true}},
-      {"fullscreen then new", {full, newWorld}, {1920, 1080, true, false, true}},
-      {"fullscreen then 1440x900", {full, r1440, newWorld}, {1440, 900, false, false, true}},
-      {"1280x768 then fullscreen", {r1280, full, newWorld}, {1920, 1080, true, false, true}},
-      {"misses change nothing", {nothing, r1680, nothing, newWorld}, {1680, 1050, false, false, true}},
-      {"nothing after the end", {newWorld, r1680, load}, {1440, 900, false, false, true}},
-      {"no world chosen yet", {r1680, full}, {1920, 1080, true, false, false}},
+      {"new world first", {newWorld}, {1440, 900, false, false, true, k1440x900}},
+      {"1680x1050 then load", {r1680, load}, {1680, 1050, false, true, true, k1680x1050}},
+      {"fullscreen then new", {full, newWorld}, {1920, 1080, true, false, true, kFullscreen}},
+      {"fullscreen then 1440x900", {full, r1440, newWorld}, {1440, 900, false, false, true, k1440x900}},
+      {"1280x768 then fullscreen", {r1280, full, newWorld}, {1920, 1080, true, false, true, kFullscreen}},
+      {"misses change nothing",
+       {nothing, r1680, nothing, newWorld},
+       {1680, 1050, false, false, true, k1680x1050}},
+      {"nothing after the end", {newWorld, r1680, load}, {1440, 900, false, false, true, k1440x900}},
+      {"no world chosen yet", {r1680, full}, {1920, 1080, true, false, false, kFullscreen}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -101,6 +108,7 @@ TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
     EXPECT_EQ(c.expected.frameless, got.frameless);
     EXPECT_EQ(c.expected.loadRequested, got.loadRequested);
     EXPECT_EQ(c.expected.finished, got.finished);
+    EXPECT_EQ(c.expected.picked, got.picked);
   }
   const Outcome small = playMenu({r1280, newWorld});
   EXPECT_EQ(1280, small.width);
@@ -116,6 +124,30 @@ TEST(StartMenu, ChoiceSequencesGiveTheirDisplays) {
     EXPECT_EQ(1280, width);
     EXPECT_EQ(768, height);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Relative luminance of an sRGB colour, and the contrast ratio of two.
+double luminance(Rgb8 c) {
+  auto linear = [](uint8_t v) {
+    const double s = v / 255.0;
+    return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+double contrast(Rgb8 a, Rgb8 b) {
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// On every ground a cell can show, one ring of the outline stands out at 3:1.
+TEST(Outline, OneRingStandsOutFromEveryGround) {
+  for (const Rgb8& ground : kTileColours)
+    EXPECT_GE(std::max(contrast(ground, kOutlineColour), contrast(ground, kOutlineInnerColour)), 3.0)
+        << int(ground.r) << "," << int(ground.g) << "," << int(ground.b);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Which cells a frame draws and where the sprite lands on screen.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "player/Editing.h"
 #include "player/Movement.h"
 #include "render/View.h"
 #include "save/SaveFile.h"
@@ -52,16 +55,29 @@ TEST(ViewTest, CasesAndTheirBoundaries) {
 }
 
 // The cells stop 10 * (H / 10 - 5) down the screen in the top case (H - 50
-// for heights that are multiples of 10), 10 * (H / 10 - 6) in the bottom case
-// (H - 60), and 10 * (H / 10 - 4) less the shift when centred.
+// for heights that are multiples of 10) and 10 * (H / 10 - 4) less the shift
+// when centred. Against the bottom the world's last row lies just above the
+// band at every height, a click on the band finds no cell, and the view
+// comes to rest there without a jump.
 TEST(ViewTest, BandLeftBelowTheCells) {
-  for (int height : {768, 800, 900, 1050}) {
+  for (int height : {768, 800, 900, 1050, 1081}) {
     SCOPED_TRACE(height);
     const int tenths = height / 10;
     EXPECT_EQ(drawnBottom(computeView(3600.0f, 100.0f, 1440, height)), 10 * (tenths - 5));
-    EXPECT_EQ(drawnBottom(computeView(3600.0f, 4720.0f, 1440, height)), 10 * (tenths - 6));
     const View centred = computeView(3600.0f, 2402.5f, 1440, height);
     EXPECT_EQ(drawnBottom(centred), 10 * (tenths - 4) - centred.shiftY);
+    const Player bottom = {.x = 3600.0f, .y = 4720.0f, .screenWidth = 1921, .screenHeight = height};
+    const View view = computeView(bottom.x, bottom.y, bottom.screenWidth, height);
+    EXPECT_EQ(drawnBottom(view), height - kHudLayout.barUp);
+    EXPECT_EQ(view.firstRow + view.rowEnd - 1, kWorldRows - 1);
+    EXPECT_EQ(screenToCell(900, height - kHudLayout.barUp - 1, bottom).row, kWorldRows - 1);
+    EXPECT_EQ(screenToCell(900, height - kHudLayout.barUp, bottom).row, kWorldRows);
+    int top = computeView(3600.0f, 3000.0f, 1440, height).viewTop;
+    for (float y = 3000.0f; y <= kHighestPlayerY; y += kFallStep) {
+      const int next = computeView(3600.0f, y, 1440, height).viewTop;
+      ASSERT_LE(std::abs(next - top), 3) << y;
+      top = next;
+    }
   }
 }
 
