@@ -39,8 +39,8 @@ inline const char* openShellForTests(Shell* shell, int width, int height, const 
 // composeFrame with the map (if any) first brought up to date, whether
 // anything changed or not.
 inline void drawFrame(const Player& player, const RenderContext& context, CellMap* map,
-                      const Overlay& overlay = {}) {
+                      const Overlay& overlay = {}, const NoticeList& notices = {}) {
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
   if (map != nullptr) updateCellMap(map, view, *context.world);
-  composeFrame(player, view, context, map, overlay);
+  composeFrame(player, view, context, map, overlay, notices);
 }
