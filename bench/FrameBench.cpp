@@ -319,7 +319,7 @@ void mapFrameOverlayBench(benchmark::State& state, int width, int height, bool c
   overlay.outlined = !card;
   overlay.col = static_cast<int>(kPlayerX) / kCellSize + 2;
   overlay.row = static_cast<int>(kPlayerY) / kCellSize;
-  overlay.helpCard = card;
+  overlay.panel = card ? Panel::kHelpCard : Panel::kNone;
   drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, overlay);
   finishFrame();
   for (auto _ : state) {

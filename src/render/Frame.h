@@ -19,8 +19,9 @@ constexpr Rgb8 kOutlineColour{128, 0, 128};
 // Compose a whole frame on the current target from a copy of the record when
 // `map` (if any) is already up to date for `view`: clear, cells (through the
 // map, or one tile per cell when it is null), the heads-up band, the sprite,
-// then the overlay: the outline of its cell above the band, and the help
-// card. Drawing is held for the frame and released before returning, so
+// then the overlay: the outline of its cell above the band, and the panel:
+// the help card, or the world's map (only with a cell map, current for the
+// whole grid). Drawing is held for the frame and released before returning, so
 // everything shows at the next flip. The map overwrites every pixel it
 // covers, so only the rest is cleared first.
 void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
@@ -44,7 +45,8 @@ struct ShownFrame {
 // One tick of the render thread at time `now` (seconds): draw the frame on
 // the current target and return true, or draw nothing and return false when
 // the picture on screen already shows it: the same record fields and
-// overlay, no visible cell changed (known only through a map; without one every tick draws), no
+// overlay, no visible cell changed (known only through a map; without one every tick draws;
+// while the world's map shows, no cell of the grid changed), no
 // redraw requested, and the last frame less than kLongestRedrawGap ago.
 // The caller flips after a drawn frame and leaves the target alone otherwise.
 bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderContext& context, CellMap* map,

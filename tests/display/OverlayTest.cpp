@@ -29,7 +29,7 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
   ASSERT_NE(target, nullptr);
   const Image plain = frameWith(target, scene, Overlay{});
 
-  auto pointerAt = [&](int x) { return overlayFor({true, x, 475, false}, *scene.world, scene.shell.player); };
+  auto pointerAt = [&](int x) { return overlayFor({true, x, 475}, *scene.world, scene.shell.player); };
   EXPECT_TRUE(frameWith(target, scene, pointerAt(85)).rgb == plain.rgb) << "an outline out of reach";
   const Image outlined = frameWith(target, scene, pointerAt(55));
   const Box cell{50, 470, 60, 480}, inner{51, 471, 59, 479};
@@ -48,7 +48,7 @@ TEST(Overlay, OutlinesTheCellAClickChangesAndTheCardGoesAway) {
 
   // The card covers the middle only, with white text on black, and hiding
   // it gives back the frame without it.
-  const Image shown = frameWith(target, scene, Overlay{.helpCard = true});
+  const Image shown = frameWith(target, scene, Overlay{.panel = Panel::kHelpCard});
   const CardBox box = helpCardBox(scene.shell.font, w, h);
   const Box area{box.left, box.top, box.left + box.width, box.top + box.height};
   EXPECT_TRUE(box.left > 0 && box.top > 0) << "the card does not fit";

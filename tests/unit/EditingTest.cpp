@@ -212,6 +212,7 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
     bool enclosed;    // the four neighbours are Stone
     bool inside;      // the pointer is over the window
     bool outlined, changes;
+    bool mapShown = false;  // the world's map covers the world
   } kCases[] = {
       {"DigABlock", kDirt, 5, 470, 1, 0, false, true, true, true},
       {"PlaceIntoSky", kAir, 5, 470, 1, 2, false, true, true, true},
@@ -224,6 +225,7 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
       {"FullCount", kDirt, 5, 470, 1, INT32_MAX, false, true, false, false},
       {"UnderTheBand", kDirt, 5, 475, 1, 0, false, true, false, true},
       {"PointerOutsideTheWindow", kDirt, 5, 470, 1, 0, false, false, false, true},
+      {"UnderTheMap", kDirt, 5, 470, 1, 0, false, true, false, false, true},
   };
   const int kAround[4][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}};
   for (const auto& c : kCases) {
@@ -234,18 +236,21 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
     put(c.col, c.row, c.kind);
     for (auto [dc, dr] : kAround) put(c.col + dc, c.row + dr, c.enclosed ? kStone : kAir);
     const int x = c.col * 10 + 5, y = c.row * 10 - 3895;
-    const Overlay overlay = overlayFor(PointerState{c.inside, x, y, false}, grid->world, player);
+    const Panel panel = c.mapShown ? Panel::kWorldMap : Panel::kNone;
+    const Overlay overlay = overlayFor(PointerState{c.inside, x, y, panel}, grid->world, player);
     EXPECT_EQ(c.outlined, overlay.outlined);
     if (overlay.outlined) {
       EXPECT_TRUE(overlay.col == c.col && overlay.row == c.row) << overlay.col << "," << overlay.row;
       // Anywhere over the same cell gives the same overlay: no frame to draw.
-      EXPECT_TRUE(overlay == overlayFor(PointerState{true, x - 5, y + 4, false}, grid->world, player));
+      EXPECT_TRUE(overlay == overlayFor(PointerState{true, x - 5, y + 4, panel}, grid->world, player));
     }
     // The handler's own decision: a primary or another press changes the
     // cell; one that does not leaves the counts too.
     bool changed = false;
+    PlayState play{&grid->world, catalogue, 0, 0, nullptr, c.mapShown};
     for (int button : {1, 2}) {
-      const Player after = press(player, x, y, button);
+      const Player after =
+          dispatchEvent(mouseEvent(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x, y, button), player, &play);
       const bool thisChanged = at(c.col, c.row).typeId != c.kind;
       EXPECT_TRUE(thisChanged || samePlayer(after, player)) << "a count changed, button " << button;
       changed |= thisChanged;
