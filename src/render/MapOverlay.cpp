@@ -11,11 +11,11 @@ namespace {
 
 ALLEGRO_COLOR colourOf(Rgb8 colour) { return al_map_rgb(colour.r, colour.g, colour.b); }
 
-// The pixel at world position `position` on a map of this scale, kept near
-// the map whatever the record holds.
+// The pixel at world position `position` on a map of this scale, kept
+// within a map's size of it whatever the record holds.
 int mapPixel(float position, int scale, int size) {
   const double pixel = static_cast<double>(position) * scale / kCellSize;
-  return static_cast<int>(std::clamp(pixel, -1.0, static_cast<double>(size)));
+  return static_cast<int>(std::clamp(pixel, -static_cast<double>(size), 2.0 * size));
 }
 
 // Fill the part of a rectangle that lies inside the box (right and bottom exclusive).

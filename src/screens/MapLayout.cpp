@@ -19,7 +19,8 @@ namespace {
 // record holds.
 int cellOf(double position, int low, int high) {
   const double cell = std::floor(position / kCellSize);
-  return static_cast<int>(std::clamp(cell, static_cast<double>(low), static_cast<double>(high)));
+  if (!(cell > low)) return low;  // NaN too
+  return static_cast<int>(std::min(cell, static_cast<double>(high)));
 }
 
 }  // namespace
