@@ -7,6 +7,8 @@
 // of it for a picture. Then the overlay: the cell-map frame with the target
 // outline and with the help card, and a tick of the pointer moving over one
 // cell (the main thread's outline and the render thread's change test).
+// Last, the map of the whole world (M) over the cell-map frame: steady, and
+// with one cell changed, which the map reads the whole grid for.
 // Needs an X server (DISPLAY); bench/run.sh starts one.
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
@@ -320,7 +322,7 @@ void mapFrameOverlayBench(benchmark::State& state, int width, int height, bool c
   overlay.outlined = !card;
   overlay.col = static_cast<int>(kPlayerX) / kCellSize + 2;
   overlay.row = static_cast<int>(kPlayerY) / kCellSize;
-  overlay.helpCard = card;
+  overlay.panel = card ? Panel::kHelpCard : Panel::kNone;
   drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, overlay);
   finishFrame();
   for (auto _ : state) {
@@ -380,6 +382,35 @@ void pointerInOneCellTickBench(benchmark::State& state, int width, int height) {
   for (int i = 0; i < 2; ++i) storeCell(scene->world.get(), cellIndex(col + 2 + i, row), kept[i]);
 }
 
+// The cell-map frame with the map of the whole world shown, steady or with
+// one cell switching between Stone and Gold every frame.
+void mapFrameWorldMapBench(benchmark::State& state, int width, int height, bool change) {
+  Scene* scene = mapSceneFor(state, width, height);
+  if (scene == nullptr) return;
+  const Overlay overlay{.panel = Panel::kWorldMap};
+  const int col = static_cast<int>(kPlayerX) / kCellSize + 3;
+  const int row = static_cast<int>(kPlayerY) / kCellSize + 3;
+  const Cell original = cellAt(*scene->world, col, row);
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, overlay);
+  finishFrame();
+  bool gold = false;
+  for (auto _ : state) {
+    if (change) {
+      gold = !gold;
+      writeCatalogueEntry(scene->world.get(), col, row, scene->shell.catalogue[gold ? kGold : kStone]);
+    }
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map, overlay);
+    finishFrame();
+  }
+  storeCell(scene->world.get(), cellIndex(col, row), original);
+}
+void mapFrameWithWorldMapBench(benchmark::State& state, int width, int height) {
+  mapFrameWorldMapBench(state, width, height, false);
+}
+void mapFrameWithWorldMapOneCellBench(benchmark::State& state, int width, int height) {
+  mapFrameWorldMapBench(state, width, height, true);
+}
+
 // The OpenGL renderer's name, from a small display made for the purpose;
 // empty without a display.
 std::string rendererName() {
@@ -426,6 +457,8 @@ int main(int argc, char** argv) {
     registerFrame("mapFrameCard", mapFrameCardBench, size);
     registerFrame("mapFrameNotices", mapFrameNoticesBench, size);
     registerFrame("pointerInOneCellTick", pointerInOneCellTickBench, size, benchmark::kMicrosecond);
+    registerFrame("mapFrameWithWorldMap", mapFrameWithWorldMapBench, size);
+    registerFrame("mapFrameWithWorldMapOneCellChanged", mapFrameWithWorldMapOneCellBench, size);
   }
   const int status = runBenchmarks(
       argc, argv,
@@ -451,7 +484,14 @@ int main(int argc, char** argv) {
        {"map frame with help card / map frame, 1440x900", "mapFrameCard/1440x900", "mapFrame/1440x900", 0},
        {"map frame with three notices / map frame, 1440x900", "mapFrameNotices/1440x900", "mapFrame/1440x900",
         0},
-       {"tick, pointer moving in one cell 1440x900", "pointerInOneCellTick/1440x900", "", 0.05}});
+       {"tick, pointer moving in one cell 1440x900", "pointerInOneCellTick/1440x900", "", 0.05},
+       // The world's map covers what it hides: its frame costs little more.
+       {"map frame with the world's map / map frame, 1440x900", "mapFrameWithWorldMap/1440x900",
+        "mapFrame/1440x900", 1.2},
+       {"map frame with the world's map / map frame, 1920x1200", "mapFrameWithWorldMap/1920x1200",
+        "mapFrame/1920x1200", 1.2},
+       {"world's map, one cell changed / steady, 1440x900", "mapFrameWithWorldMapOneCellChanged/1440x900",
+        "mapFrameWithWorldMap/1440x900", 0}});
   if (currentScene != nullptr) destroyScene(currentScene.get());
   return status;
 }

@@ -2,7 +2,8 @@
 # CPU-seconds per second that the game process spends at 1440 x 900 in a new
 # world, standing still, then standing still with one Save (and its notice on
 # screen), then walking right, under an Xvfb of its own.
-#   bench/idle-cpu.sh [GAME [SECONDS]]   default: build-release/tessaly, 10 s each
+#   bench/idle-cpu.sh [--map] [GAME [SECONDS]]   default: build-release/tessaly, 10 s each
+# --map: with the map of the whole world shown (M) throughout.
 # Needs xvfb-run and xdotool (tools/install-deps.sh test).
 set -euo pipefail
 
@@ -10,6 +11,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [[ -z ${IDLE_CPU_UNDER_XVFB:-} ]]; then
   export IDLE_CPU_UNDER_XVFB=1
   exec xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp" "$0" "$@"
+fi
+map=0
+if [[ ${1:-} == --map ]]; then
+  map=1
+  shift
 fi
 game=$(realpath "${1:-$root/build-release/tessaly}")
 seconds=${2:-10}
@@ -29,6 +35,11 @@ xdotool mousemove --window "$start" 255 180 click 1  # "New World" at the defaul
 for _ in $(seq 100); do grep -q "Starting to Draw." console.txt && break; sleep 0.1; done
 grep -q "Starting to Draw." console.txt || { echo "the game did not start:"; cat console.txt; exit 1; }
 sleep 4  # the player falls to the ground and lands
+window=$(xdotool search --onlyvisible --name "$title" | head -1)
+if ((map)); then
+  xdotool windowfocus --sync "$window" key m
+  sleep 1
+fi
 
 # CPU-seconds per second of the game over $seconds.
 measure() {

@@ -20,7 +20,9 @@ namespace {
 
 // A mouse press, and the file work of the button it pressed.
 Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
-  const MousePress press = pressOnScreen(event, state->world, state->catalogue, player);
+  const MousePress press = state->worldCovered
+                               ? MousePress{player, false}
+                               : pressOnScreen(event, state->world, state->catalogue, player);
   if (state->saves == nullptr) return press.player;
   if (press.cellChanged) noteCellChanged(state->saves);
   switch (pressedButton(event, press.player)) {

@@ -14,6 +14,7 @@ struct PlayState {
   int32_t tickCount;
   int32_t jumpEndTick;
   SaveWriter* saves = nullptr;  // null: the Save and Load buttons do nothing, no autosaves
+  bool worldCovered = false;    // the map covers the world: a press changes no cell
 };
 
 // The corner button a mouse press hit, looked at after the press changed the

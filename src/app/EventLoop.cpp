@@ -41,6 +41,7 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
     if (!isHandled(event->type)) continue;
     if (event->type == ALLEGRO_EVENT_TIMER) al_broadcast_cond(context->tickCond);
     followEvent(&pointer, *event);
+    state->worldCovered = mapCoversWorld(pointer);
     const Player next = dispatchEvent(*event, *player, state);
     // Every handled event may move the outline: the pointer, the player, a cell or the slot.
     storePlayer(context, next, overlayFor(pointer, *state->world, next));

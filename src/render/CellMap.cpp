@@ -78,6 +78,7 @@ bool updateCellMap(CellMap* map, const View& view, const World& world) {
   if (region == nullptr) {
     // Try again next frame.
     for (int index : map->changed) map->lastTile[index] = nullptr;
+    map->retry = true;
     return true;
   }
   for (int y = 0; y < height; ++y) {
@@ -86,6 +87,21 @@ bool updateCellMap(CellMap* map, const View& view, const World& world) {
   }
   al_unlock_bitmap(map->bitmap);
   return true;
+}
+
+bool updateWholeCellMap(CellMap* map, const World& world) {
+  // The count is read before the tiles: a change made during the reading
+  // raises it past what is kept here, and the next update reads again.
+  const uint32_t edits = loadEdits(world);
+  if (map->wholeWorld == &world && map->wholeEdits == edits) return false;
+  View all{};
+  all.columnEnd = kWorldColumns;
+  all.rowEnd = kWorldRows;
+  map->retry = false;
+  const bool changed = updateCellMap(map, all, world);
+  map->wholeWorld = map->retry ? nullptr : &world;
+  map->wholeEdits = edits;
+  return changed;
 }
 
 void drawCellMap(const CellMap& map, const View& view) {

@@ -18,6 +18,10 @@ struct CellMap {
   ALLEGRO_BITMAP* tiles[kBlockKinds] = {};
   uint32_t colours[kBlockKinds] = {};  // tile colours, as locked pixels
   std::vector<int> changed;            // scratch: grid indices changed this frame
+  bool retry = false;                  // the last update could not write its pixels
+  // Every pixel is current for `wholeWorld` as it was after `wholeEdits` changes.
+  const World* wholeWorld = nullptr;
+  uint32_t wholeEdits = 0;
 };
 
 // Make the map for the display current on this thread; the tile colours are
@@ -30,6 +34,12 @@ void destroyCellMap(CellMap* map);
 // True when any visible cell shows another tile than at the last update (or
 // its pixel could not be written yet and is tried again next time).
 bool updateCellMap(CellMap* map, const View& view, const World& world);
+
+// Bring every pixel of the map up to date with the grid, for the map of the
+// whole world. The grid is read only when the world changed since the last
+// time (its count of changes tells), so a steady world costs no reading.
+// True when any pixel shows another tile than before.
+bool updateWholeCellMap(CellMap* map, const World& world);
 
 // Draw the visible part of the map scaled by kCellSize, exactly where the per-tile
 // loop would put the cells.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "render/MapOverlay.h"
 #include "screens/HelpCard.h"
 #include "screens/Hud.h"
 #include "screens/HudLayout.h"
@@ -75,11 +76,16 @@ void drawOutline(const Overlay& overlay, const View& view, const Player& player)
 
 void composeFrame(const Player& player, const View& view, const RenderContext& context, const CellMap* map,
                   const Overlay& overlay, const NoticeList& notices) {
+  const bool worldMap = map != nullptr && overlay.panel == Panel::kWorldMap;
   if (map != nullptr) {
     clearAroundMap(view);
     // One quad, drawn before drawing is held: the map's pixels are written
-    // under a lock, which must not fall inside a held batch.
-    drawCellMap(*map, view);
+    // under a lock, which must not fall inside a held batch. Under the
+    // world's map nothing of it would show.
+    if (worldMap)
+      drawCellMapAround(*map, view, mapPlaceFor(player.screenWidth, player.screenHeight));
+    else
+      drawCellMap(*map, view);
     al_hold_bitmap_drawing(true);
   } else {
     al_clear_to_color(al_map_rgb(0, 0, 0));
@@ -93,16 +99,23 @@ void composeFrame(const Player& player, const View& view, const RenderContext& c
   al_hold_bitmap_drawing(false);
   // The overlay is cleared into place, which is not to fall inside a held batch.
   drawOutline(overlay, view, player);
+  if (worldMap) drawWorldMap(*map, player, view, context.font);
   const CardBox sprite = spriteBox(view.spriteX, view.spriteY);
+  const bool helpCard = overlay.panel == Panel::kHelpCard;
   CardBox card{};
-  if (overlay.helpCard) {
+  if (helpCard) {
     card = helpCardBox(context.font, player.screenWidth, player.screenHeight, sprite);
     drawHelpCard(context.font, card);
   }
   if (notices.count > 0)
     drawNotices(context.font, notices,
                 noticeBox(context.font, notices, player.screenWidth, player.screenHeight, sprite,
-                          overlay.helpCard ? &card : nullptr));
+                          helpCard ? &card : nullptr));
+}
+
+bool updateMapFor(CellMap* map, const View& view, const World& world, const Overlay& overlay) {
+  if (overlay.panel == Panel::kWorldMap) return updateWholeCellMap(map, world);
+  return updateCellMap(map, view, world);
 }
 
 namespace {
@@ -140,7 +153,7 @@ bool drawFrameIfChanged(ShownFrame* shown, const Player& player, const RenderCon
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
   // The map is brought up to date whether or not the frame is drawn, so the
   // changes it finds are those since the last tick, and thus the last frame.
-  const bool cellsChanged = map == nullptr || updateCellMap(map, view, *context.world);
+  const bool cellsChanged = map == nullptr || updateMapFor(map, view, *context.world, overlay);
   ShownFrame next = shownBy(player, overlay, notices);
   if (!cellsChanged && !redraw && showsTheSame(*shown, next) && now - shown->drawnAt < kLongestRedrawGap)
     return false;

@@ -7,13 +7,17 @@
 #include "player/Player.h"
 #include "world/World.h"
 
+// What shows over the game, one at a time: F1's card of the inputs, or
+// the map of the whole world (M).
+enum class Panel { kNone, kHelpCard, kWorldMap };
+
 // What a frame draws over the world besides the record, worked out by the
 // main thread: the outline of the cell a click under the pointer would
-// change, and the help card. Never saved.
+// change, and the panel. Never saved.
 struct Overlay {
   bool outlined = false;  // a click would change the cell (col, row)
   int col = 0, row = 0;
-  bool helpCard = false;
+  Panel panel = Panel::kNone;
   bool operator==(const Overlay&) const = default;
 };
 

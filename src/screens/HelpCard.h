@@ -20,6 +20,7 @@ inline constexpr HelpLine kHelpLines[] = {
     {"Right or middle button", "place a block from the slot into the outlined cell"},
     {"Save / Load", "left click: write / read the save file"},
     {"F12", "save a picture of the screen"},
+    {"M", "show or hide the map of the whole world (Escape hides it too)"},
     {"F1", "show or hide this card (Escape hides it too)"},
 };
 inline constexpr const char* kHelpNote =

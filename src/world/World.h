@@ -74,7 +74,18 @@ using BlockCatalogue = BlockType[kBlockKinds];
 // 720 x 480 cells, column-major: column 0 rows 0..479, then column 1, ...
 struct World {
   Cell cells[kWorldCells];
+  // One more after every change of a cell (read with loadEdits): a reader
+  // that finds it as it was after a full read of the tiles knows that none
+  // of them changed since. Cells are written by one thread at a time.
+  uint32_t edits = 0;
 };
+
+// The count of changes so far, as another thread may read it; a tile stored
+// before the count was raised is seen by the reader that sees the count.
+inline uint32_t loadEdits(const World& world) {
+  auto& count = const_cast<uint32_t&>(world.edits);
+  return std::atomic_ref<uint32_t>(count).load(std::memory_order_acquire);
+}
 
 // Whether (col, row) names a cell of the grid.
 constexpr bool isInGrid(int col, int row) {
@@ -109,6 +120,7 @@ inline void storeCell(World* world, int index, const Cell& finished) {
   cell.x = finished.x;
   cell.y = finished.y;
   std::atomic_ref<ALLEGRO_BITMAP*>(cell.bitmap).store(finished.bitmap, std::memory_order_relaxed);
+  std::atomic_ref<uint32_t>(world->edits).store(world->edits + 1, std::memory_order_release);
 }
 
 // Copy catalogue entry `entry` into the cell at (col, row) and set its position.

@@ -1,5 +1,5 @@
 // Playing the real game: walking at the game's pace, the wheel, digging and
-// placing, the window drawn again once uncovered; the wiring only. Reach,
+// placing, the map on M, the window drawn again once uncovered; the wiring only. Reach,
 // slots and what a dig leaves are the logic tests' (Editing.*,
 // KeyboardTest.*), the pictures the drawing tests' (FrameDrawing.*,
 // HudDrawing.*).
@@ -48,6 +48,27 @@ TEST_F(Play, TheWheelAndTheDigitsChooseTheSlotDiggingAndPlacingUse) {
   tapKey(dpy_, XK_2);
   click(dpy_, window_, 55, 465, 3);
   EXPECT_TRUE(waitForCell(50, 460, kGrassTile)) << "the dug grass was not counted or not placed";
+}
+
+// M shows the map of the whole world, centred above the band in its dark
+// frame (at 1440 x 900 one pixel a cell, its corner at (360, 185)); a click
+// while it shows digs nothing, and Escape hides it.
+TEST_F(Play, MShowsTheMapAndEscapeHidesIt) {
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  focusWindow(dpy_, window_);
+  const Rgb frame{40, 40, 40};
+  auto frameShows = [&](bool shown) {
+    return waitForImage(
+        dpy_, window_, [&](const Image& img) { return (img.pixel(359, 184) == frame) == shown; },
+        milliseconds(5000), &lastShot_);
+  };
+  tapKey(dpy_, XK_m);
+  ASSERT_TRUE(frameShows(true)) << "no map after M: " << describe(lastShot_.pixel(359, 184));
+  EXPECT_EQ(lastShot_.pixel(360 + 400, 185 + 50), kSkyTile) << "the map's sky";
+  click(dpy_, window_, 55, 475);  // the grass a click digs without the map
+  tapKey(dpy_, XK_Escape);
+  ASSERT_TRUE(frameShows(false)) << "the map stayed after Escape";
+  EXPECT_TRUE(near(cellColour(lastShot_, 50, 470), kGrassTile)) << "a click dug under the map";
 }
 
 // Standing still, the game draws (almost) nothing; a window put over it and

@@ -41,6 +41,6 @@ inline const char* openShellForTests(Shell* shell, int width, int height, const 
 inline void drawFrame(const Player& player, const RenderContext& context, CellMap* map,
                       const Overlay& overlay = {}, const NoticeList& notices = {}) {
   const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
-  if (map != nullptr) updateCellMap(map, view, *context.world);
+  if (map != nullptr) updateMapFor(map, view, *context.world, overlay);
   composeFrame(player, view, context, map, overlay, notices);
 }

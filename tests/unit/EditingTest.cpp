@@ -217,6 +217,7 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
     float x = 30.0f, y = 4720.0f;
     int height = 900;
     int pixel = 5;  // the pointer's place within the drawn cell, on both axes
+    bool mapShown = false;  // the world's map covers the world
   } kCases[] = {
       {"DigABlock", kDirt, 5, 470, 1, 0, false, true, true, true},
       {"PlaceIntoSky", kAir, 5, 470, 1, 2, false, true, true, true},
@@ -238,6 +239,7 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
       {"Shift8", kAir, 102, 77, 1, 2, false, true, true, true, 1008.5f, 808.5f, 900, 1},
       {"Shift9", kDirt, 96, 80, 1, 0, false, true, true, true, 1009.0f, 809.0f, 900, 0},
       {"PointerOutsideTheWindow", kDirt, 5, 470, 1, 0, false, false, false, true},
+      {"UnderTheMap", kDirt, 5, 470, 1, 0, false, true, false, false, 30.0f, 4720.0f, 900, 5, true},
   };
   const int kAround[4][2] = {{0, 1}, {0, -1}, {-1, 0}, {1, 0}};
   for (const auto& c : kCases) {
@@ -249,19 +251,22 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
     for (auto [dc, dr] : kAround) put(c.col + dc, c.row + dr, c.enclosed ? kStone : kAir);
     const View view = computeView(player.x, player.y, player.screenWidth, player.screenHeight);
     const int x = c.col * 10 - view.viewLeft + c.pixel, y = c.row * 10 - view.viewTop + c.pixel;
-    const Overlay overlay = overlayFor(PointerState{c.inside, x, y, false}, grid->world, player);
+    const Panel panel = c.mapShown ? Panel::kWorldMap : Panel::kNone;
+    const Overlay overlay = overlayFor(PointerState{c.inside, x, y, panel}, grid->world, player);
     EXPECT_EQ(c.outlined, overlay.outlined);
     if (overlay.outlined) {
       EXPECT_TRUE(overlay.col == c.col && overlay.row == c.row) << overlay.col << "," << overlay.row;
       // Anywhere over the same cell gives the same overlay: no frame to draw.
-      EXPECT_TRUE(overlay == overlayFor(PointerState{true, x + 9 - c.pixel, y + 9 - c.pixel, false},
+      EXPECT_TRUE(overlay == overlayFor(PointerState{true, x + 9 - c.pixel, y + 9 - c.pixel, panel},
                                         grid->world, player));
     }
     // The handler's own decision: a primary or another press changes the
     // cell; one that does not leaves the counts too.
     bool changed = false;
+    PlayState play{&grid->world, catalogue, 0, 0, nullptr, c.mapShown};
     for (int button : {1, 2}) {
-      const Player after = press(player, x, y, button);
+      const Player after =
+          dispatchEvent(mouseEvent(ALLEGRO_EVENT_MOUSE_BUTTON_DOWN, x, y, button), player, &play);
       const bool thisChanged = at(c.col, c.row).typeId != c.kind;
       EXPECT_TRUE(thisChanged || samePlayer(after, player)) << "a count changed, button " << button;
       changed |= thisChanged;

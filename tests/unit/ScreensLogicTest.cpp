@@ -12,6 +12,7 @@
 #include "render/Frame.h"
 #include "screens/HudLayout.h"
 #include "screens/HudText.h"
+#include "screens/MapLayout.h"
 #include "screens/StartMenuLogic.h"
 
 namespace {
@@ -37,6 +38,27 @@ TEST(HudText, LinesShowPositionsWithOneDecimalAndCountsInFull) {
   text = formatHudText(player);
   EXPECT_STREQ("Player X: 340282346638528859811704183484516925440.0", text.playerX);
   EXPECT_STREQ("Player Y: -340282346638528859811704183484516925440.0", text.playerY);
+}
+
+// The line under the map counts the row under the sprite's feet from the
+// surface row 121, and names the column of the sprite's middle.
+TEST(MapLine, DepthFromTheSurfaceRowDownToTheBottomRow) {
+  const struct {
+    float x, y;
+    const char* line;
+  } kCases[] = {
+      {30.0f, 1190.0f, "Column 3 - 0 blocks below the surface"},        // standing on the surface row
+      {34.0f, 1189.5f, "Column 3 - above the surface"},                 // just above it
+      {35.0f, 1200.0f, "Column 4 - 1 block below the surface"},         // its middle past column 3
+      {7190.0f, 4770.0f, "Column 719 - 358 blocks below the surface"},  // on the bottom row
+      {-FLT_MAX, FLT_MAX, "Column 0 - 358 blocks below the surface"},   // kept in the grid
+  };
+  for (const auto& c : kCases) {
+    Player player;
+    player.x = c.x;
+    player.y = c.y;
+    EXPECT_STREQ(c.line, formatMapLine(player).text) << c.x << "," << c.y;
+  }
 }
 
 TEST(HudText, NoMarkerForASlotOutsideOneToFour) {
