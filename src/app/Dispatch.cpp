@@ -13,7 +13,9 @@ namespace {
 
 // A mouse press, and the file work of the button it pressed.
 Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
+  const Sound sound = pressSound(*state->world, player, event);
   const MousePress press = handleMouseDown(event, state->world, state->catalogue, player);
+  cue(state->sounds, sound);
   if (state->saves == nullptr) return press.player;
   if (press.cellChanged) noteCellChanged(state->saves);
   switch (pressedButton(event, press.player)) {
@@ -23,6 +25,7 @@ Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
     case HudButton::kLoad: {
       const Player loaded = loadSavedWorld(state->saves, state->world, press.player, state->catalogue);
       if (loaded.loadFailed == 0) endJump(state->tickCount, &state->jumpEndTick);
+      cue(state->sounds, loaded.loadFailed == 0 ? Sound::kDone : Sound::kFailure);
       return loaded;
     }
     case HudButton::kNone: break;
@@ -38,10 +41,14 @@ Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state
     case ALLEGRO_EVENT_KEY_DOWN:
     case ALLEGRO_EVENT_KEY_UP: return handleKeyEvent(event, player);
     case ALLEGRO_EVENT_MOUSE_AXES: return handleMouseWheel(event, player);
-    case ALLEGRO_EVENT_TIMER:
+    case ALLEGRO_EVENT_TIMER: {
+      const Player before = player;
+      const int32_t jumpEndTick = state->jumpEndTick;
       player = updatePlayer(player, state->world, &state->tickCount, &state->jumpEndTick);
       if (state->saves != nullptr) autosaveOnTick(state->saves, *state->world, player);
+      cueTick(state->sounds, before, player, state->jumpEndTick != jumpEndTick, state->saves);
       return player;
+    }
     case ALLEGRO_EVENT_DISPLAY_SWITCH_OUT: return releaseHeldKeys(player);
     default: return player;
   }

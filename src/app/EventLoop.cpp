@@ -33,6 +33,9 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
     if (event->type == kDisplayLostEventType) onDisplayLost();
     if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F12)
       requestScreenshot(context);
+    if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F2 &&
+        state->sounds != nullptr)
+      toggleMute(state->sounds);
     if (event->type == ALLEGRO_EVENT_DISPLAY_EXPOSE || event->type == ALLEGRO_EVENT_DISPLAY_SWITCH_IN) {
       // The window was uncovered or came back: what it shows may be gone.
       requestRedraw(context);

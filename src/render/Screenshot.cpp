@@ -3,6 +3,7 @@
 
 #include <allegro5/allegro.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -66,6 +67,9 @@ bool copyFramePixels(ALLEGRO_BITMAP* frame, ALLEGRO_BITMAP* copy) {
 
 namespace {
 
+// Pictures written and failed, not yet taken by the main thread.
+std::atomic<int> picturesSaved{0}, picturesFailed{0};
+
 void writerThreadMain(ScreenshotWriter* writer) {
   std::unique_lock<std::mutex> lock(writer->mutex);
   for (;;) {
@@ -78,10 +82,13 @@ void writerThreadMain(ScreenshotWriter* writer) {
     for (int picture = 0; picture < pictures; ++picture) {
       std::string name, error;
       if (writeNewPngFile(copy, writer->directory + "/" + formatLocalTime(when, kStemFormat, "TessalyShot"),
-                          &name, &error))
+                          &name, &error)) {
         std::printf("Saved a picture: %s\n", name.substr(writer->directory.size() + 1).c_str());
-      else
+        ++picturesSaved;
+      } else {
         std::printf("%s", kFailedLine);
+        ++picturesFailed;
+      }
     }
 
     lock.lock();
@@ -120,6 +127,11 @@ void destroyScreenshotWriter(ScreenshotWriter* writer) {
   delete writer;
 }
 
+void takePictureResults(int* saved, int* failed) {
+  *saved = picturesSaved.exchange(0);
+  *failed = picturesFailed.exchange(0);
+}
+
 void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int pictures) {
   const int width = al_get_bitmap_width(frame);
   const int height = al_get_bitmap_height(frame);
@@ -137,6 +149,7 @@ void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int picture
   if (copy == nullptr || !copyFramePixels(frame, copy)) {
     if (copy != nullptr) al_destroy_bitmap(copy);
     for (int picture = 0; picture < pictures; ++picture) std::printf("%s", kFailedLine);
+    picturesFailed += pictures;
     return;
   }
   {

@@ -20,6 +20,7 @@ inline constexpr HelpLine kHelpLines[] = {
     {"Right or middle button", "place a block from the slot into the outlined cell"},
     {"Save / Load", "left click: write / read the save file"},
     {"F12", "save a picture of the screen"},
+    {"F2", "turn the sound off or on"},
     {"F1", "show or hide this card (Escape hides it too)"},
 };
 inline constexpr const char* kHelpNote =
