@@ -35,7 +35,7 @@ constexpr Recipe kRecipes[] = {
     {Sound::kDigDirt, {{Wave::kNoise, 500, 300, 0, 0.14, 25, 0.6}, {Wave::kSine, 110, 70, 0, 0.14, 30, 0.4}}},
     // stone: a hard crack, bright noise and a ringing knock
     {Sound::kDigStone,
-     {{Wave::kNoise, 9000, 6000, 0, 0.09, 45, 0.5}, {Wave::kSine, 1250, 900, 0, 0.12, 35, 0.4}}},
+     {{Wave::kNoise, 9000, 6000, 0, 0.09, 45, 0.3}, {Wave::kSine, 1250, 900, 0, 0.12, 35, 0.4}}},
     // gold: a bell, two high tones a fifth apart that ring on
     {Sound::kDigGold,
      {{Wave::kSine, 1320, 1320, 0, 0.35, 10, 0.45}, {Wave::kSine, 1980, 1980, 0.02, 0.3, 12, 0.35}}},

@@ -1,0 +1,118 @@
+// The game's sounds as its audio writes them into a WAV file instead of a
+// device (the audio library's own "wave" output, chosen by its configuration).
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "GameFixture.h"
+
+namespace gametest {
+namespace {
+
+constexpr float kSilent = 0.01f;  // louder than this is a sound
+constexpr int kOnsetMs = 100;     // a sound starts this soon after its event
+
+class Sound : public GameTest {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(GameTest::SetUp());
+    wav_ = workDir_ / "capture.wav";
+    std::ofstream(workDir_ / "alsoft.conf")
+        << "[general]\ndrivers=wave\nperiod_size=256\nperiods=2\n[wave]\nfile=" << wav_.string() << "\n";
+    environment_ = {"ALSOFT_CONF=" + (workDir_ / "alsoft.conf").string()};
+  }
+
+  // The capture so far: the loudest channel of each frame; 32-bit float or 16-bit samples.
+  std::vector<float> levels() {
+    std::ifstream in(wav_, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    auto number = [&](size_t at, size_t size) {
+      uint32_t value = 0;
+      std::memcpy(&value, bytes.data() + at, size);
+      return value;
+    };
+    std::vector<float> levels;
+    size_t at = 12, channels = 0, bits = 0;
+    while (at + 8 <= bytes.size() && bytes.compare(at, 4, "data") != 0) {
+      if (bytes.compare(at, 4, "fmt ") == 0)
+        channels = number(at + 10, 2), rate_ = number(at + 12, 4), bits = number(at + 22, 2);
+      at += 8 + number(at + 4, 4);
+    }
+    if (channels == 0 || (bits != 16 && bits != 32)) return levels;
+    const size_t frame = channels * bits / 8;
+    for (at += 8; at + frame <= bytes.size(); at += frame) {
+      float level = 0;
+      for (size_t channel = 0; channel < channels; ++channel) {
+        float sample;
+        if (bits == 32)
+          std::memcpy(&sample, bytes.data() + at + channel * 4, 4);
+        else
+          sample = static_cast<int16_t>(number(at + channel * 2, 2)) / 32768.0f;
+        level = std::max(level, std::abs(sample));
+      }
+      levels.push_back(level);
+    }
+    return levels;
+  }
+  size_t captured() { return levels().size(); }
+
+  // The loudest level in `ms` milliseconds from frame `from` on.
+  float loudest(size_t from, int ms) {
+    const std::vector<float> all = levels();
+    const size_t end = std::min(all.size(), from + static_cast<size_t>(ms) * rate_ / 1000);
+    return from >= end ? -1.0f : *std::max_element(all.begin() + from, all.begin() + end);
+  }
+  // Milliseconds from frame `from` to the first sound, or -1.
+  int msToSound(size_t from) {
+    const std::vector<float> all = levels();
+    for (size_t at = from; at < all.size(); ++at)
+      if (all[at] > kSilent) return static_cast<int>((at - from) * 1000 / rate_);
+    return -1;
+  }
+
+  fs::path wav_;
+  size_t rate_ = 44100;
+};
+
+TEST_F(Sound, SilentStandingStillHeardAtOnceOnADigAndAJumpSilentAfterF2) {
+  ASSERT_NO_FATAL_FAILURE(launchToStartScreen());
+  ASSERT_NO_FATAL_FAILURE(startNewWorld());
+  pause(500);  // the landing's sound is over
+  const size_t still = captured();
+  pause(1000);
+  EXPECT_LT(loudest(still, 900), kSilent) << "a sound while the player stands still";
+
+  // The player stands on column 3; the grass below columns 4 and 5 is in reach.
+  const size_t beforeDig = captured();
+  click(dpy_, window_, 55, 475);
+  ASSERT_TRUE(waitForCell(50, 470, kBlack)) << "the grass was not dug";
+  pause(300);
+  const int digMs = msToSound(beforeDig);
+  EXPECT_TRUE(digMs >= 0 && digMs <= kOnsetMs) << "the dig was heard after " << digMs << " ms";
+
+  const size_t beforeJump = captured();
+  holdKey(XK_w, 100);
+  pause(300);
+  const int jumpMs = msToSound(beforeJump);
+  EXPECT_TRUE(jumpMs >= 0 && jumpMs <= kOnsetMs) << "the jump was heard after " << jumpMs << " ms";
+  ASSERT_TRUE(waitUntilResting(30));
+
+  tapKey(dpy_, XK_F2);
+  pause(500);
+  const size_t muted = captured();
+  click(dpy_, window_, 45, 475);
+  ASSERT_TRUE(waitForCell(40, 470, kBlack)) << "the second grass was not dug";
+  pause(500);
+  EXPECT_LT(loudest(muted, 500), kSilent) << "a sound after F2";
+  std::printf("dig heard after %d ms, jump after %d ms\n", digMs, jumpMs);
+}
+
+}  // namespace
+}  // namespace gametest
