@@ -18,6 +18,7 @@ namespace {
 
 constexpr float kSilent = 0.01f;  // louder than this is a sound
 constexpr int kOnsetMs = 100;     // a sound starts this soon after its event
+constexpr size_t kRate = 44100;   // samples a second in the capture
 
 class Sound : public GameTest {
  protected:
@@ -25,40 +26,19 @@ class Sound : public GameTest {
     ASSERT_NO_FATAL_FAILURE(GameTest::SetUp());
     wav_ = workDir_ / "capture.wav";
     std::ofstream(workDir_ / "alsoft.conf")
-        << "[general]\ndrivers=wave\nperiod_size=256\nperiods=2\n[wave]\nfile=" << wav_.string() << "\n";
+        << "[general]\ndrivers=wave\nchannels=mono\nsample-type=float32\nfrequency=" << kRate
+        << "\nperiod_size=256\nperiods=2\n[wave]\nfile=" << wav_.string() << "\n";
     environment_ = {"ALSOFT_CONF=" + (workDir_ / "alsoft.conf").string()};
   }
 
-  // The capture so far: the loudest channel of each frame; 32-bit float or 16-bit samples.
+  // The capture so far, one level a sample: the configuration asks for mono 32-bit floats.
   std::vector<float> levels() {
     std::ifstream in(wav_, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-    auto number = [&](size_t at, size_t size) {
-      uint32_t value = 0;
-      std::memcpy(&value, bytes.data() + at, size);
-      return value;
-    };
-    std::vector<float> levels;
-    size_t at = 12, channels = 0, bits = 0;
-    while (at + 8 <= bytes.size() && bytes.compare(at, 4, "data") != 0) {
-      if (bytes.compare(at, 4, "fmt ") == 0)
-        channels = number(at + 10, 2), rate_ = number(at + 12, 4), bits = number(at + 22, 2);
-      at += 8 + number(at + 4, 4);
-    }
-    if (channels == 0 || (bits != 16 && bits != 32)) return levels;
-    const size_t frame = channels * bits / 8;
-    for (at += 8; at + frame <= bytes.size(); at += frame) {
-      float level = 0;
-      for (size_t channel = 0; channel < channels; ++channel) {
-        float sample;
-        if (bits == 32)
-          std::memcpy(&sample, bytes.data() + at + channel * 4, 4);
-        else
-          sample = static_cast<int16_t>(number(at + channel * 2, 2)) / 32768.0f;
-        level = std::max(level, std::abs(sample));
-      }
-      levels.push_back(level);
-    }
+    const size_t data = bytes.find("data");
+    std::vector<float> levels(data == std::string::npos ? 0 : (bytes.size() - data - 8) / 4);
+    if (!levels.empty()) std::memcpy(levels.data(), bytes.data() + data + 8, levels.size() * 4);
+    for (float& level : levels) level = std::abs(level);
     return levels;
   }
   size_t captured() { return levels().size(); }
@@ -66,19 +46,18 @@ class Sound : public GameTest {
   // The loudest level in `ms` milliseconds from frame `from` on.
   float loudest(size_t from, int ms) {
     const std::vector<float> all = levels();
-    const size_t end = std::min(all.size(), from + static_cast<size_t>(ms) * rate_ / 1000);
+    const size_t end = std::min(all.size(), from + static_cast<size_t>(ms) * kRate / 1000);
     return from >= end ? -1.0f : *std::max_element(all.begin() + from, all.begin() + end);
   }
   // Milliseconds from frame `from` to the first sound, or -1.
   int msToSound(size_t from) {
     const std::vector<float> all = levels();
     for (size_t at = from; at < all.size(); ++at)
-      if (all[at] > kSilent) return static_cast<int>((at - from) * 1000 / rate_);
+      if (all[at] > kSilent) return static_cast<int>((at - from) * 1000 / kRate);
     return -1;
   }
 
   fs::path wav_;
-  size_t rate_ = 44100;
 };
 
 TEST_F(Sound, SilentStandingStillHeardAtOnceOnADigAndAJumpSilentAfterF2) {
