@@ -35,8 +35,8 @@ auto withoutErrorOutput(Step step) {
 
 // The library's drivers hand its voice to the device in a few blocks of a
 // fixed number of frames each: a voice of many frames a second keeps what
-// is queued ahead of a new sound short (some 40 ms instead of 90 at 44.1 kHz).
-constexpr unsigned int kVoiceRate = 96000;
+// is queued ahead of a new sound short (some 20 ms instead of 90 at 44.1 kHz).
+constexpr unsigned int kVoiceRate = 192000;
 
 // The library's default voice and mixer, at kVoiceRate if the device takes
 // it, else as the library makes them. False if there are none.
