@@ -26,6 +26,8 @@ Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
       const Player loaded = loadSavedWorld(state->saves, state->world, press.player, state->catalogue);
       if (loaded.loadFailed == 0) endJump(state->tickCount, &state->jumpEndTick);
       cue(state->sounds, loaded.loadFailed == 0 ? Sound::kDone : Sound::kFailure);
+      // A fall cut short by the load lands nowhere.
+      if (state->sounds != nullptr) state->sounds->falling = false;
       return loaded;
     }
     case HudButton::kNone: break;
