@@ -6,9 +6,10 @@
 // nothing changed and draws nothing, and the cell-map frame with F12's copy
 // of it for a picture. Then the overlay: the cell-map frame with the target
 // outline and with the help card, and a tick of the pointer moving over one
-// cell (the main thread's outline and the render thread's change test).
-// Last, the map of the whole world (M) over the cell-map frame: steady, and
-// with one cell changed, which the map reads the whole grid for.
+// cell (the main thread's outline and the render thread's change test), and
+// the cell-map frame while sounds play. Last, the map of the whole world (M)
+// over the cell-map frame: steady, and with one cell changed, which the map
+// reads the whole grid for.
 // Needs an X server (DISPLAY); bench/run.sh starts one.
 #include <allegro5/allegro.h>
 #include <allegro5/allegro_font.h>
@@ -25,6 +26,7 @@
 #include "TestShell.h"
 #include "app/Pointer.h"
 #include "app/StartUp.h"
+#include "platform/Audio.h"
 #include "player/Editing.h"
 #include "render/Frame.h"
 #include "render/Screenshot.h"
@@ -224,6 +226,24 @@ void mapFrameBench(benchmark::State& state, int width, int height) {
   drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);  // bring the map up to date
   finishFrame();
   for (auto _ : state) {
+    drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+    finishFrame();
+  }
+}
+
+// The steady cell-map frame with a sound started before each, far more than
+// the voices hold, so that the oldest gives way every time. Without a sound
+// device it measures nothing more than mapFrame: OpenAL's wave output
+// (ALSOFT_CONF naming a file with [general] drivers=wave) gives it one.
+void mapFrameWithSoundsBench(benchmark::State& state, int width, int height) {
+  static Audio* const audio = startAudio();
+  state.counters["audio"] = audio != nullptr;
+  Scene* scene = mapSceneFor(state, width, height);
+  if (scene == nullptr) return;
+  drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
+  finishFrame();
+  for (auto _ : state) {
+    playSound(audio, Sound::kDigStone);
     drawFrame(scene->shell.player, scene->shell.renderContext, &scene->map);
     finishFrame();
   }
@@ -447,6 +467,7 @@ int main(int argc, char** argv) {
     registerFrame("emptyFrame", emptyFrameBench, size);
     registerFrame("perTileFrame", perTileFrameBench, size);
     registerFrame("mapFrame", mapFrameBench, size);
+    if (size.width == 1440) registerFrame("mapFrameWithSounds", mapFrameWithSoundsBench, size);
     registerFrame("mapFrameFullClear", mapFrameFullClearBench, size);
     registerFrame("unchangedTick", unchangedTickBench, size, benchmark::kMicrosecond);
     registerFrame("mapFrameOneCellChanged", mapFrameOneCellBench, size);
@@ -480,6 +501,8 @@ int main(int argc, char** argv) {
        {"map frame + picture copy 1920x1200", "mapFrameWithPictureCopy/1920x1200", "", 33.3},
        // The outline costs no measurable time; the card is shown only now and then.
        {"map frame with outline / map frame, 1440x900", "mapFrameOutlined/1440x900", "mapFrame/1440x900",
+        1.1},
+       {"map frame with sounds / map frame, 1440x900", "mapFrameWithSounds/1440x900", "mapFrame/1440x900",
         1.1},
        {"map frame with help card / map frame, 1440x900", "mapFrameCard/1440x900", "mapFrame/1440x900", 0},
        {"map frame with three notices / map frame, 1440x900", "mapFrameNotices/1440x900", "mapFrame/1440x900",

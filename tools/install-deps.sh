@@ -6,7 +6,7 @@
 set -euo pipefail
 
 run_packages=(g++ make cmake pkg-config liballegro5-dev liballegro-ttf5-dev liballegro-image5-dev
-              libgl1-mesa-dri libx11-dev)
+              liballegro-audio5-dev libgl1-mesa-dri libx11-dev)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth libxtst-dev xdotool strace
                clang libclang-rt-14-dev clang-format git libgl-dev)
 # rsvg-convert draws the icon's SVG back into pixels for its test.

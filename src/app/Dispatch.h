@@ -1,6 +1,7 @@
 // Handing one event of play to its handler.
 #pragma once
 
+#include "app/Sounds.h"
 #include "player/Editing.h"
 #include "player/Player.h"
 #include "save/SaveWriter.h"
@@ -15,6 +16,7 @@ struct PlayState {
   int32_t jumpEndTick;
   SaveWriter* saves = nullptr;  // null: the Save and Load buttons do nothing, no autosaves
   bool worldCovered = false;    // the map covers the world: a press changes no cell
+  SoundCues* sounds = nullptr;  // null: no sounds
 };
 
 // The corner button a mouse press hit, looked at after the press changed the
@@ -30,7 +32,7 @@ MousePress pressOnScreen(const ALLEGRO_EVENT& event, World* world, const BlockTy
 // Run the handler for one event and return the updated record: mouse presses
 // (and the save or load of a corner button, through the save writer), key
 // presses and releases, the mouse wheel (the slot), ticks (one movement step,
-// and an autosave when one is due), and the window losing focus (held keys are let go, since their
-// releases will not reach us). Every other event leaves the record as it
-// was. Waking the render thread on a tick is the caller's part.
+// and an autosave when one is due), each with its sounds, and the window losing focus (held keys are let go,
+// since their releases will not reach us). Every other event leaves the record as it was. Waking the render
+// thread on a tick is the caller's part.
 Player dispatchEvent(const ALLEGRO_EVENT& event, Player player, PlayState* state);

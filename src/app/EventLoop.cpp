@@ -3,6 +3,7 @@
 
 #include "app/Pointer.h"
 #include "platform/Interruptions.h"
+#include "world/Notices.h"
 
 namespace {
 
@@ -33,6 +34,9 @@ void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContex
     if (event->type == kDisplayLostEventType) onDisplayLost();
     if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F12)
       requestScreenshot(context);
+    if (event->type == ALLEGRO_EVENT_KEY_DOWN && event->keyboard.keycode == ALLEGRO_KEY_F2 &&
+        state->sounds != nullptr)
+      postNotice(toggleMute(state->sounds));  // on screen only, never on the console
     if (event->type == ALLEGRO_EVENT_DISPLAY_EXPOSE || event->type == ALLEGRO_EVENT_DISPLAY_SWITCH_IN) {
       // The window was uncovered or came back: what it shows may be gone.
       requestRedraw(context);

@@ -9,6 +9,6 @@
 // from here (onDisplayLost). Each tick wakes the render thread before its
 // movement step; every handler's result becomes the live record. An expose or
 // a switch back in asks the render thread for a redraw, F12 for a picture of
-// the next frame. Never polls, never waits for a frame.
+// the next frame, F2 turns the sounds off or on. Never polls, never waits for a frame.
 void runEventLoop(ALLEGRO_EVENT_QUEUE* queue, ALLEGRO_EVENT* event, RenderContext* context, Player* player,
                   PlayState* state);

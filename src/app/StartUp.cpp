@@ -158,6 +158,8 @@ std::unique_ptr<Shell> startUp(const char* fontPath) {
   check(runStartMenu(&shell->player, shell->font, shell->display, shell->eventQueue, shell->event));
 
   showGameIcon(shell->display);
+  // After the start screen, so that it shows as soon as before.
+  shell->audio = startAudio();
   check(createHudBar(made));
   std::printf("Creating render thread...\n");
   shell->screenshots = createScreenshotWriter(".", al_get_display_width(shell->display),
@@ -190,6 +192,7 @@ void releaseShell(Shell* shell) {
   // The render thread gave the display back: its bitmaps go while it is current here.
   if (shell->display != nullptr) al_set_target_backbuffer(shell->display);
   destroyBlockCatalogue(shell->catalogue);
+  stopAudio(shell->audio);
   for (ALLEGRO_BITMAP* bitmap : {shell->player.sprite, shell->buttonBitmap, shell->hudBarBitmap})
     if (bitmap != nullptr) al_destroy_bitmap(bitmap);
   if (shell->font != nullptr) al_destroy_font(shell->font);

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "platform/Audio.h"
 #include "player/Player.h"
 #include "render/RenderContext.h"
 #include "render/Screenshot.h"
@@ -28,6 +29,7 @@ struct Shell {
   SaveWriter* saves = nullptr;                // the save writer thread
   ScreenshotWriter* screenshots = nullptr;    // F12's writer thread; pictures fail without it
   ALLEGRO_THREAD* renderThread = nullptr;     // started at once, draws once main lets it
+  Audio* audio = nullptr;                     // null: the game plays silently
   RenderContext renderContext{};
 };
 
@@ -37,8 +39,9 @@ constexpr const char* kFallbackFontPath = "./data/arial.ttf";
 
 // Bring up the save writer, the library, the start display, the signal
 // thread, input, the timer and the font (the Windows font, else the one at
-// `fontPath`), make the player, run the start screen, and start the
-// screenshot writer and the render thread (which waits for startDrawing).
+// `fontPath`), make the player, run the start screen, start the audio if
+// there is a sound device, and start the screenshot writer and the render
+// thread (which waits for startDrawing).
 // Every failure goes through failStartUp.
 std::unique_ptr<Shell> startUp(const char* fontPath);
 

@@ -65,7 +65,8 @@ int main() {
   Player& player = shell->player;
   BlockType* catalogue = shell->catalogue;
   SaveWriter* saves = shell->saves;
-  PlayState state{world.get(), catalogue, 0, 0, saves};
+  SoundCues sounds{shell->audio};
+  PlayState state{world.get(), catalogue, 0, 0, saves, false, &sounds};
 
   std::printf("Loading Blocks\n");
   // Like any start-up failure: the library's exit handler releases the rest.

@@ -13,12 +13,16 @@ CellPosition screenToCell(int mouseX, int mouseY, const Player& player) {
   return {floorDiv(view.left + mouseX, kCellSize), floorDiv(view.top + mouseY, kCellSize)};
 }
 
-bool canEditCell(const World& world, const Player& player, int col, int row) {
+bool inReach(const Player& player, int col, int row) {
   const double cx = col * kCellSize;
   const double cy = row * kCellSize;
   const double x = player.x;
   const double y = player.y;
-  if (!(x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach)) return false;
+  return x - kReach < cx && cx < x + kReach && y - kReach < cy && cy < y + kReach;
+}
+
+bool canEditCell(const World& world, const Player& player, int col, int row) {
+  if (!inReach(player, col, row)) return false;
   auto open = [&](int c, int r) { return isInGrid(c, r) && cellAt(world, c, r).passable; };
   return open(col, row + 1) || open(col, row - 1) || open(col - 1, row) || open(col + 1, row);
 }

@@ -17,6 +17,9 @@ struct CellPosition {
 // or a display larger than the world).
 CellPosition screenToCell(int mouseX, int mouseY, const Player& player);
 
+// Whether the cell at (col, row) is within reach of the player.
+bool inReach(const Player& player, int col, int row);
+
 // Whether the cell at (col, row), which lies in the grid, is within reach of
 // the player and touches open space on one of its four sides. Neighbours
 // outside the grid count as solid.

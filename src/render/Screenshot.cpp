@@ -3,6 +3,7 @@
 
 #include <allegro5/allegro.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -56,6 +57,9 @@ bool copyFramePixels(ALLEGRO_BITMAP* frame, ALLEGRO_BITMAP* copy) {
 
 namespace {
 
+// Pictures written and failed, not yet taken by the main thread.
+std::atomic<int> picturesSaved{0}, picturesFailed{0};
+
 // Encoder thread: write `pictures` files of `copy`, taken at `when`, then
 // keep the copy for the next shot.
 void writeShot(ScreenshotWriter* writer, ALLEGRO_BITMAP* copy, std::time_t when, int pictures) {
@@ -67,6 +71,7 @@ void writeShot(ScreenshotWriter* writer, ALLEGRO_BITMAP* copy, std::time_t when,
       line = "Saved a picture: " + name.substr(writer->directory.size() + 1) + "\n";
     std::printf("%s", line.c_str());
     postNotice(line);
+    ++(line == kFailedLine ? picturesFailed : picturesSaved);
   }
 
   std::lock_guard<std::mutex> lock(writer->mutex);
@@ -98,6 +103,11 @@ void destroyScreenshotWriter(ScreenshotWriter* writer) {
   delete writer;
 }
 
+void takePictureResults(int* saved, int* failed) {
+  *saved = picturesSaved.exchange(0);
+  *failed = picturesFailed.exchange(0);
+}
+
 void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int pictures) {
   const int width = al_get_bitmap_width(frame);
   const int height = al_get_bitmap_height(frame);
@@ -118,6 +128,7 @@ void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int picture
       std::printf("%s", kFailedLine);
       postNotice(kFailedLine);
     }
+    picturesFailed += pictures;
     return;
   }
   const std::time_t when = std::time(nullptr);

@@ -23,6 +23,10 @@ void destroyScreenshotWriter(ScreenshotWriter* writer);
 // for each. Only the copy happens here.
 void takeScreenshot(ScreenshotWriter* writer, ALLEGRO_BITMAP* frame, int pictures);
 
+// Main thread: how many pictures were written and how many failed since the
+// last call.
+void takePictureResults(int* saved, int* failed);
+
 // A memory bitmap for a width x height frame, every page touched once; null
 // if it cannot be made.
 ALLEGRO_BITMAP* createFrameCopy(int width, int height);

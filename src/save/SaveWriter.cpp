@@ -74,6 +74,10 @@ bool collect(SaveWriter* writer) {
     if (writer->busy) return false;
     if (!writer->finished) return true;
     writer->finished = false;
+    if (!writer->finishedOk)
+      ++writer->writesFailed;
+    else if (writer->job.slot == SaveSlot::kSave)
+      ++writer->savesDone;
     if (!writer->finishedOk) return true;  // a failed write changed nothing
     job = writer->job;
   }

@@ -66,6 +66,8 @@ struct SaveWriter {
   SavedState inSaveFile;       // what the save file holds, if known
   FileIdentity saveFile;       // the save file then
   int32_t ticksSinceWrite = 0;
+  int savesDone = 0;     // writes of the save file finished well
+  int writesFailed = 0;  // writes of any file that failed
 };
 
 // Start the writer thread for the game's files in `directory`, with the kept

@@ -21,6 +21,7 @@ inline constexpr HelpLine kHelpLines[] = {
     {"Save / Load", "left click: write / read the save file"},
     {"F12", "save a picture of the screen"},
     {"M", "show or hide the map of the whole world (Escape hides it too)"},
+    {"F2", "turn the sound off or on"},
     {"F1", "show or hide this card (Escape hides it too)"},
 };
 inline constexpr const char* kHelpNote =
