@@ -23,9 +23,8 @@ Player pressMouse(const ALLEGRO_EVENT& event, Player player, PlayState* state) {
   // The press's sound is worked out before it acts; a dig or a place sounds
   // only if the cell did change (not on the band, not under the map).
   const Sound sound = state->worldCovered ? Sound::kCount : pressSound(*state->world, player, event);
-  const MousePress press = state->worldCovered
-                               ? MousePress{player, false}
-                               : pressOnScreen(event, state->world, state->catalogue, player);
+  const MousePress press = state->worldCovered ? MousePress{player, false}
+                                               : pressOnScreen(event, state->world, state->catalogue, player);
   cue(state->sounds, press.cellChanged || sound == Sound::kTick ? sound : Sound::kCount);
   if (state->saves == nullptr) return press.player;
   if (press.cellChanged) noteCellChanged(state->saves);

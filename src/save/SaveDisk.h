@@ -123,4 +123,3 @@ const char* saveResultLine(SaveSlot slot, bool ok);
 
 // A failed write's cause line for standard error (with its newline).
 std::string saveFailureLine(const std::string& cause);
-

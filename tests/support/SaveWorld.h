@@ -9,7 +9,8 @@
 #include "save/SaveFile.h"
 
 // Save `world` and `player` to the game's files in `directory` through the
-// kept buffer, printing the line (and a failure's cause on standard error). Never while a SaveWriter has a write in flight.
+// kept buffer, printing the line (and a failure's cause on standard error). Never while a SaveWriter has a
+// write in flight.
 inline void saveWorldTo(const std::string& directory, const World* world, const Player& player,
                         SaveSlot slot = SaveSlot::kSave) {
   uint8_t* bytes = keptSaveBuffer();

@@ -216,7 +216,7 @@ TEST_F(Editing, TheOutlineShowsExactlyWhereAClickChangesACell) {
     bool outlined, changes;
     float x = 30.0f, y = 4720.0f;
     int height = 900;
-    int pixel = 5;  // the pointer's place within the drawn cell, on both axes
+    int pixel = 5;          // the pointer's place within the drawn cell, on both axes
     bool mapShown = false;  // the world's map covers the world
   } kCases[] = {
       {"DigABlock", kDirt, 5, 470, 1, 0, false, true, true, true},
