@@ -48,10 +48,8 @@ test-main: deps-test
 	cmake --build build -j $(JOBS)
 	cd build && $(CTEST)
 
-# Assertions on (a Debug build), optimised a little: unoptimised, the drawing
-# tests' per-tile reference frames took most of this run's time.
 test-asan: deps-test
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DTESSALY_SANITIZE=address,undefined -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=address,undefined -DTESSALY_TESTS=ON -DTESSALY_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
 	rm -rf build-asan/reports && mkdir -p build-asan/reports
 	cd build-asan && $(SAN_ENV) $(CTEST)
